@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Tarifon need.
+# Idempotent: does nothing when every package is present; refreshes the package
+# lists only when something has to be installed.  `--check` only reports.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
+  libjpeg62-turbo-dev
+  libasio-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${1:-}" = "--check" ]; then
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "missing packages: ${missing[*]}" >&2
+    exit 1
+  fi
+  exit 0
+fi
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+// The one codec for text that crosses to the terminal library or to 8-bit files:
+// Windows-1252.  Characters it cannot represent become '?'.
+namespace cp1252 {
+
+std::string encode(const QString& text);
+QString decode(std::string_view bytes);
+
+// Text up to the first zero byte, never past `size` bytes.
+QString decodeField(const char* data, size_t size);
+
+}  // namespace cp1252
