@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include <QList>
+
 namespace {
 
 // 0x80..0x9F; 0 marks the five bytes that Windows-1252 leaves undefined.
@@ -12,9 +14,11 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 char encodeOne(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
     for (size_t i = 0; i < kHigh.size(); ++i)
-        if (kHigh[i] != 0 && kHigh[i] == c) return static_cast<char>(0x80 + i);
+        if (kHigh[i] != 0 && kHigh[i] == c)
+            return static_cast<char>(0x80 + i);
     return '?';
 }
 
@@ -25,7 +29,8 @@ namespace cp1252 {
 std::string encode(const QString& text) {
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
-    for (char32_t c : text.toUcs4()) out.push_back(encodeOne(c));
+    for (char32_t c : text.toUcs4())
+        out.push_back(encodeOne(c));
     return out;
 }
 
@@ -36,9 +41,9 @@ QString decode(std::string_view bytes) {
         if (b >= 0x80 && b < 0xA0) {
             // Undefined bytes map to the C1 control of the same value, as Windows does.
             const char16_t u = kHigh[b - 0x80];
-            out.append(QChar(u != 0 ? u : b));
+            out.append(QChar(u != 0 ? u : char16_t{b}));
         } else {
-            out.append(QChar(b));
+            out.append(QChar(char16_t{b}));
         }
     }
     return out;

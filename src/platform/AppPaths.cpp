@@ -1,0 +1,17 @@
+#include "AppPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+QString executableDir() {
+    if (QCoreApplication::instance() != nullptr)
+        return QCoreApplication::applicationDirPath();
+    // Before the application object exists (or in tools without one) the kernel knows.
+    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(exe.symLinkTarget()).absolutePath();
+}
+
+QString besideExecutable(const QString& name) {
+    return QDir(executableDir()).filePath(name);
+}

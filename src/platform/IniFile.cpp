@@ -1,0 +1,224 @@
+#include "IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include "platform/AtomicFile.h"
+#include "platform/Cp1252.h"
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+
+QStringView trimBlanks(QStringView s) {
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && isBlank(s[begin]))
+        ++begin;
+    while (end > begin && isBlank(s[end - 1]))
+        --end;
+    return s.mid(begin, end - begin);
+}
+
+bool isQuote(QChar c) {
+    return c == u'"' || c == u'\'';
+}
+
+// Never leaves half of a surrogate pair at the end.
+QString cutToMaxLength(QStringView s) {
+    qsizetype n = std::min(s.size(), IniFile::kMaxValueLength);
+    if (n < s.size() && n > 0 && s[n - 1].isHighSurrogate())
+        --n;
+    return s.first(n).toString();
+}
+
+QString decodeUtf(QStringConverter::Encoding encoding, QByteArrayView bytes) {
+    QStringDecoder decoder(encoding, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+QString decodeText(const QByteArray& bytes) {
+    const QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        return decodeUtf(QStringConverter::Utf8, view.sliced(3));
+    if (view.startsWith("\xFF\xFE"))
+        return decodeUtf(QStringConverter::Utf16LE, view.sliced(2));
+    if (view.startsWith("\xFE\xFF"))
+        return decodeUtf(QStringConverter::Utf16BE, view.sliced(2));
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(view);
+    if (!utf8.hasError())
+        return text;
+    return cp1252::decode(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+bool equalNames(const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+bool hasLineBreak(const QString& s) {
+    return s.contains(u'\n') || s.contains(u'\r');
+}
+
+QString encodeValue(const QString& value) {
+    const bool blankEdge = !value.isEmpty() && (isBlank(value.front()) || isBlank(value.back()));
+    const bool quoted =
+        value.size() >= 2 && isQuote(value.front()) && value.front() == value.back();
+    return blankEdge || quoted ? u'"' + value + u'"' : value;
+}
+
+}  // namespace
+
+IniFile::Line IniFile::parseLine(const QString& text) {
+    Line line{text, Kind::Other, {}, 0};
+    const QStringView trimmed = trimBlanks(text);
+    if (trimmed.startsWith(u'[')) {
+        const QStringView inner = trimmed.sliced(1);
+        const qsizetype close = inner.indexOf(u']');
+        line.kind = Kind::Section;
+        line.name = trimBlanks(close < 0 ? inner : inner.first(close)).toString();
+    } else if (!trimmed.startsWith(u';')) {
+        const qsizetype eq = text.indexOf(u'=');
+        if (eq >= 0) {
+            line.kind = Kind::Entry;
+            line.name = trimBlanks(QStringView(text).first(eq)).toString();
+            line.valueAt = eq + 1;
+        }
+    }
+    return line;
+}
+
+IniFile IniFile::fromBytes(const QByteArray& bytes) {
+    IniFile ini;
+    const QString text = decodeText(bytes);
+    const qsizetype firstBreak = text.indexOf(u'\n');
+    if (firstBreak > 0 && text[firstBreak - 1] == u'\r')
+        ini.m_eol = QStringLiteral("\r\n");
+
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u'\n', start);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        if (end < 0)
+            end = text.size();
+        if (end > start && text[end - 1] == u'\r')
+            --end;
+        ini.m_lines.push_back(parseLine(text.mid(start, end - start)));
+        start = next;
+    }
+    return ini;
+}
+
+std::optional<IniFile> IniFile::tryLoad(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return IniFile();
+    // Not a regular file (a folder, a pipe that would block) or too big to be settings.
+    if (!info.isFile() || info.size() > kMaxFileSize)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileSize)
+        return std::nullopt;
+    return fromBytes(bytes);
+}
+
+IniFile IniFile::load(const QString& path) {
+    return tryLoad(path).value_or(IniFile());
+}
+
+qsizetype IniFile::findEntry(const QString& section, const QString& key, bool* keyFound) const {
+    const QString wantedSection = trimBlanks(section).toString();
+    const QString wantedKey = trimBlanks(key).toString();
+    qsizetype header = -1;
+    bool inSection = false;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == Kind::Section) {
+            inSection = equalNames(line.name, wantedSection);
+            if (inSection && header < 0)
+                header = static_cast<qsizetype>(i);
+        } else if (inSection && line.kind == Kind::Entry && equalNames(line.name, wantedKey)) {
+            *keyFound = true;
+            return static_cast<qsizetype>(i);
+        }
+    }
+    *keyFound = false;
+    return header;
+}
+
+QString IniFile::value(const QString& section, const QString& key, const QString& def) const {
+    bool found = false;
+    const qsizetype at = findEntry(section, key, &found);
+    if (!found) {
+        qsizetype end = def.size();
+        while (end > 0 && isBlank(def[end - 1]))
+            --end;
+        return cutToMaxLength(QStringView(def).first(end));
+    }
+    const Line& line = m_lines[static_cast<size_t>(at)];
+    QStringView raw = trimBlanks(QStringView(line.text).sliced(line.valueAt));
+    if (raw.size() >= 2 && isQuote(raw.front()) && raw.front() == raw.back())
+        raw = raw.sliced(1, raw.size() - 2);
+    return cutToMaxLength(raw);
+}
+
+bool IniFile::setValue(const QString& section, const QString& key, const QString& value) {
+    const QString sectionName = trimBlanks(section).toString();
+    const QString keyName = trimBlanks(key).toString();
+    if (hasLineBreak(sectionName) || hasLineBreak(keyName) || hasLineBreak(value) ||
+        sectionName.contains(u']') || keyName.contains(u'=') || keyName.startsWith(u'[') ||
+        keyName.startsWith(u';'))
+        return false;
+
+    const QString encoded = encodeValue(value);
+    bool found = false;
+    const qsizetype at = findEntry(sectionName, keyName, &found);
+    if (found) {
+        // Keeps the line's own spelling of the key and its spacing before "=".
+        Line& line = m_lines[static_cast<size_t>(at)];
+        line = parseLine(line.text.first(line.valueAt) + encoded);
+        return true;
+    }
+
+    const QString entryText = keyName + u'=' + encoded;
+    if (at >= 0) {
+        // After the section's last non-blank line, so blank separators stay before the next.
+        size_t insertAt = static_cast<size_t>(at) + 1;
+        for (size_t i = insertAt; i < m_lines.size() && m_lines[i].kind != Kind::Section; ++i)
+            if (!trimBlanks(m_lines[i].text).isEmpty())
+                insertAt = i + 1;
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                       parseLine(entryText));
+        return true;
+    }
+
+    m_lines.push_back(parseLine(u'[' + sectionName + u']'));
+    m_lines.push_back(parseLine(entryText));
+    return true;
+}
+
+QByteArray IniFile::toUtf8() const {
+    QString text;
+    for (const Line& line : m_lines)
+        text += line.text + m_eol;
+    return text.toUtf8();
+}
+
+QString IniFile::readString(const QString& path, const QString& section, const QString& key,
+                            const QString& def) {
+    return load(path).value(section, key, def);
+}
+
+bool IniFile::writeString(const QString& path, const QString& section, const QString& key,
+                          const QString& value) {
+    std::optional<IniFile> ini = tryLoad(path);
+    if (!ini || !ini->setValue(section, key, value))
+        return false;
+    return writeFileAtomically(path, ini->toUtf8());
+}

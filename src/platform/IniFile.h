@@ -1,0 +1,69 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+// An INI file read and written with the semantics of the Windows profile functions that
+// the program's settings and language files were made for:
+// - section and key names match without regard to letter case, blanks around them ignored;
+// - a key may have the empty name (a line "=value");
+// - blanks around a value are dropped, then one pair of enclosing quotes ("" or '') removed,
+//   then the value is cut at kMaxValueLength characters;
+// - a missing file, section or key gives the caller's default without its trailing blanks;
+//   a key with nothing after "=" gives the empty text;
+// - the first occurrence of a key wins; lines before the first section, lines starting with
+//   ";" and lines without "=" are never read as entries;
+// - a file is decoded as UTF-8 or UTF-16 when it starts with their byte-order mark, else as
+//   UTF-8 when it is valid UTF-8, else as Windows-1252; it is always written as UTF-8
+//   without a byte-order mark, keeping the line ends (CR LF or LF) it had.
+// A value whose blanks or enclosing quotes the reader would strip is written inside double
+// quotes so that it reads back unchanged.
+class IniFile {
+public:
+    static constexpr qsizetype kMaxValueLength = 2047;
+    // Larger files are treated as unreadable: reads give defaults and writes are refused.
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+
+    // The parsed file; a missing, unreadable or oversized file gives an empty document.
+    static IniFile load(const QString& path);
+    static IniFile fromBytes(const QByteArray& bytes);
+
+    QString value(const QString& section, const QString& key, const QString& def) const;
+
+    // Changes the document only. False when the names or the value cannot be stored in an
+    // INI line (a line break anywhere, "]" in a section name, "=" in a key name, a key name
+    // starting with "[" or ";").
+    bool setValue(const QString& section, const QString& key, const QString& value);
+
+    QByteArray toUtf8() const;
+
+    // One value read straight from the file.
+    static QString readString(const QString& path, const QString& section, const QString& key,
+                              const QString& def);
+    // One value written through to the disk at once, atomically, keeping every other line.
+    // False, with the file untouched, when the file exists but cannot be read, when the value
+    // cannot be stored, or when the file cannot be written. Never throws.
+    static bool writeString(const QString& path, const QString& section, const QString& key,
+                            const QString& value);
+
+private:
+    enum class Kind { Other, Section, Entry };
+    struct Line {
+        QString text;
+        Kind kind = Kind::Other;
+        QString name;           // section or key name, blanks dropped
+        qsizetype valueAt = 0;  // entries: where the raw value starts in `text`
+    };
+
+    // nullopt when the file exists but cannot be read (so a write must not replace it).
+    static std::optional<IniFile> tryLoad(const QString& path);
+    static Line parseLine(const QString& text);
+    // Index of the entry line, or of the section's header when only the section exists.
+    qsizetype findEntry(const QString& section, const QString& key, bool* keyFound) const;
+
+    std::vector<Line> m_lines;
+    QString m_eol = QStringLiteral("\n");
+};
