@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The six entries of the program's settings file "de501.ini", as the main window holds
+// them: texts as typed, the display time as decimal text, the start-hidden choice.
+struct Settings {
+    QString currency;
+    QString line1;
+    QString line2;
+    QString timeex;
+    QString bd;
+    bool iniciar = false;
+};
+
+// The file's entries, each missing or unusable one replaced by its default. Never fails.
+Settings loadSettings(const QString& iniPath);
+
+// Writes every entry that can be written, each one reaching the disk before the next.
+// A display time that is not a whole number is not written, so the file keeps its old one.
+// Returns what could not be saved; the program's callers ignore it, as saving at exit has
+// nobody to tell.
+QStringList saveSettings(const QString& iniPath, const Settings& settings);

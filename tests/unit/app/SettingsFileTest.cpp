@@ -1,0 +1,115 @@
+#include "app/SettingsFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "platform/IniFile.h"
+
+namespace {
+
+QString s(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString path() const { return m_dir.filePath(QStringLiteral("de501.ini")); }
+
+    void putBytes(const QByteArray& bytes) const {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+
+    QString entry(const char* section, const char* key) const {
+        return IniFile::readString(path(), s(section), s(key), s("<missing>"));
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void expectEqual(const Settings& a, const Settings& b) {
+    EXPECT_EQ(a.currency, b.currency);
+    EXPECT_EQ(a.line1, b.line1);
+    EXPECT_EQ(a.line2, b.line2);
+    EXPECT_EQ(a.timeex, b.timeex);
+    EXPECT_EQ(a.bd, b.bd);
+    EXPECT_EQ(a.iniciar, b.iniciar);
+}
+
+}  // namespace
+
+TEST_F(SettingsFileTest, NoFileGivesDefaultsAndSavingWritesAllSixEntries) {
+    const Settings loaded = loadSettings(path());
+    expectEqual(loaded,
+                Settings{s("R$"), s("Gande Promoção"), s("Não Perca!"), s("4"), QString(), false});
+
+    EXPECT_TRUE(saveSettings(path(), loaded).isEmpty());
+    EXPECT_EQ(entry("GENERAL", "currency"), s("R$"));
+    EXPECT_EQ(entry("MESSAGE", "line1"), s("Gande Promoção"));
+    EXPECT_EQ(entry("MESSAGE", "line2"), s("Não Perca!"));
+    EXPECT_EQ(entry("MESSAGE", "timeex"), s("4"));
+    EXPECT_EQ(entry("CAMINHO", "bd"), QString());
+    EXPECT_EQ(entry("INICIAR", ""), s("0"));
+    expectEqual(loadSettings(path()), loaded);
+}
+
+TEST_F(SettingsFileTest, SavedValuesReadBackEqual) {
+    const Settings saved{s("€ "),
+                         s("  Leve 3 pague 2  "),
+                         s("\"Só hoje\""),
+                         s("0x1F"),
+                         s("192.168.0.10:C:\\PDV\\PDV.FDB"),
+                         true};
+    EXPECT_TRUE(saveSettings(path(), saved).isEmpty());
+    Settings expected = saved;
+    expected.timeex = s("31");
+    expectEqual(loadSettings(path()), expected);
+    EXPECT_EQ(entry("INICIAR", ""), s("1"));
+}
+
+TEST_F(SettingsFileTest, ConvertsNumbersLikeTheOriginal) {
+    putBytes("[MESSAGE]\ntimeex=0x1F\n[INICIAR]\n=2\n");
+    Settings loaded = loadSettings(path());
+    EXPECT_EQ(loaded.timeex, s("31"));
+    EXPECT_TRUE(loaded.iniciar);
+
+    putBytes("[MESSAGE]\ntimeex=abc\n[iniciar]\n=0\n");
+    loaded = loadSettings(path());
+    EXPECT_EQ(loaded.timeex, s("4"));
+    EXPECT_FALSE(loaded.iniciar);
+
+    // Present but empty: the texts become empty, the numbers take their defaults.
+    putBytes("[GENERAL]\ncurrency=\n[MESSAGE]\ntimeex=\n[INICIAR]\n=\n");
+    loaded = loadSettings(path());
+    EXPECT_EQ(loaded.currency, QString());
+    EXPECT_EQ(loaded.timeex, s("4"));
+    EXPECT_FALSE(loaded.iniciar);
+
+    putBytes("[INICIAR]\n=yes\n");
+    EXPECT_FALSE(loadSettings(path()).iniciar);
+}
+
+TEST_F(SettingsFileTest, DisplayTimeThatIsNotANumberLosesNothingElse) {
+    putBytes(
+        "; kept\n"
+        "[GENERAL]\ncurrency=R$\n"
+        "[MESSAGE]\nline1=old 1\nline2=old 2\ntimeex=9\n"
+        "[CAMINHO]\nbd=/old.fdb\n"
+        "[INICIAR]\n=0\n");
+    const Settings edited{s("US$"), s("new 1"), s("new 2"), s("x"), s("/new.fdb"), true};
+    EXPECT_EQ(saveSettings(path(), edited).size(), 1);
+
+    const Settings loaded = loadSettings(path());
+    expectEqual(loaded, Settings{s("US$"), s("new 1"), s("new 2"), s("9"), s("/new.fdb"), true});
+    EXPECT_EQ(IniFile::load(path()).toUtf8().left(7), QByteArray("; kept\n"));
+}
+
+TEST_F(SettingsFileTest, UnwritableFileIsReportedNotThrown) {
+    const QString missingFolder = m_dir.filePath(QStringLiteral("gone/de501.ini"));
+    EXPECT_EQ(saveSettings(missingFolder, loadSettings(missingFolder)).size(), 6);
+}
