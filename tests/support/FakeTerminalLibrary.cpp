@@ -22,11 +22,11 @@ void FakeTerminalLibrary::setCount(int32_t count) {
     putLe32(table.data() + 8192, static_cast<uint32_t>(count));
 }
 
-void FakeTerminalLibrary::queueBarcode(int32_t socket, const std::string& code, int32_t length,
-                                       bool result) {
+void FakeTerminalLibrary::queueBarcode(int32_t socket, const std::string& code,
+                                       std::optional<int32_t> length, bool result) {
     std::lock_guard lock(m_mutex);
     m_barcodes.push_back(
-        {socket, code, length < 0 ? static_cast<int32_t>(code.size()) : length, result});
+        {socket, code, length.value_or(static_cast<int32_t>(code.size())), result});
 }
 
 void FakeTerminalLibrary::queueResponse(int32_t socket, int32_t code) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,9 @@ public:
     std::array<uint8_t, 8196> table{};  // what GetTabConectados copies out
     void setSlot(int slot, int32_t socket, uint32_t address);
     void setCount(int32_t count);
-    void queueBarcode(int32_t socket, const std::string& code, int32_t length = -1,
-                      bool result = true);
+    // `length` defaults to the code's size; any other value, negative included, is reported as is.
+    void queueBarcode(int32_t socket, const std::string& code,
+                      std::optional<int32_t> length = std::nullopt, bool result = true);
     void queueResponse(int32_t socket, int32_t code);
     void queueReply(const std::string& kind, std::vector<uint8_t> record);  // "config", ...
     void setModel(int32_t socket, int32_t model);
