@@ -1,0 +1,122 @@
+#include "EventPoller.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "platform/Cp1252.h"
+
+namespace {
+
+constexpr int32_t kImageRequest = 392;
+constexpr int32_t kPairedResponse = 390;
+constexpr size_t kBarcodeBufferSize = 1024;
+constexpr size_t kLargestReply = 214;
+
+struct ReplyPoll {
+    ReplyKind kind;
+    size_t size;
+    int lamp;
+    uint8_t (TerminalLibrary::*receive)(uint8_t*);
+};
+
+constexpr std::array<ReplyPoll, 5> kReplyPolls = {{
+    {ReplyKind::Param, 6, 8, &TerminalLibrary::bReceiveParam},
+    {ReplyKind::UpdConfig, 214, 5, &TerminalLibrary::bReceiveUpdConfig},
+    {ReplyKind::WlanConfig, 52, 10, &TerminalLibrary::bReceiveWlanConfig},
+    {ReplyKind::MacAddrConfig, 22, 12, &TerminalLibrary::bReceiveMacAddrConfig},
+    {ReplyKind::Config, 159, 7, &TerminalLibrary::bReceiveConfig},
+}};
+
+// The library marks a filled reply by a nonzero first 32-bit field.
+bool isFilled(const uint8_t* record) {
+    return std::any_of(record, record + 4, [](uint8_t b) { return b != 0; });
+}
+
+// Negative codes print as their 32-bit two's complement (FFFFFFFF), never with a sign.
+QString hex(int32_t code, int minDigits) {
+    return QString::number(static_cast<uint32_t>(code), 16)
+        .toUpper()
+        .rightJustified(minDigits, QLatin1Char('0'));
+}
+
+// Response codes that answer a command, and the status lamp each turns green.
+constexpr std::array<std::pair<int32_t, int>, 7> kResponseLamps = {{
+    {370, 4},
+    {372, 1},
+    {374, 2},
+    {378, 3},
+    {386, 9},
+    {388, 6},
+    {400, 11},
+}};
+
+std::optional<int> responseLamp(int32_t code) {
+    for (const auto& [response, lamp] : kResponseLamps)
+        if (response == code)
+            return lamp;
+    return std::nullopt;
+}
+
+}  // namespace
+
+EventPoller::EventPoller(TerminalLibrary& library, PollerSink& sink)
+    : m_library(library), m_sink(sink) {}
+
+void EventPoller::tick() {
+    if (!pollBarcode())
+        return;
+    pollReplies();
+    pollResponses();
+}
+
+// False when the lookup took its failure path: the rest of the tick waits for the next one.
+bool EventPoller::pollBarcode() {
+    int32_t socket = 0;
+    int32_t spare = 0;
+    int32_t length = 0;
+    std::array<char, kBarcodeBufferSize> buffer{};
+    const uint8_t received = m_library.bReceiveBarcode(&socket, &spare, buffer.data(), &length);
+    if (received == 0 || length <= 0)
+        return true;
+
+    // The first byte is the library's own; the code runs to the first zero or the buffer end.
+    const QString code = cp1252::decodeField(buffer.data() + 1, buffer.size() - 1);
+    if (!m_sink.lookupPrice(socket, code))
+        return false;
+    m_sink.appendLog(QLatin1Char('#') + code);
+    return true;
+}
+
+void EventPoller::pollReplies() {
+    for (const ReplyPoll& poll : kReplyPolls) {
+        std::array<uint8_t, kLargestReply> record{};
+        (m_library.*poll.receive)(record.data());
+        if (!isFilled(record.data()))
+            continue;
+        m_sink.lampGreen(poll.lamp);
+        m_sink.configReply(poll.kind, std::span<const uint8_t>(record.data(), poll.size));
+    }
+}
+
+void EventPoller::pollResponses() {
+    int32_t socket = 0;
+    int32_t code = 0;
+    while (m_library.GetResponseCtr(&socket, &code) != 0) {
+        if (const auto lamp = responseLamp(code)) {
+            m_sink.lampGreen(*lamp);
+        } else if (code == kImageRequest) {
+            m_sink.startImageWorker(socket);
+        } else if (code == kPairedResponse) {
+            // 390 carries a second entry whose code belongs on the same line.
+            if (m_library.GetResponseCtr(&socket, &code) != 0) {
+                m_sink.appendLog(QStringLiteral("Response: ") + hex(kPairedResponse, 4) +
+                                 QLatin1Char('/') + hex(code, 2));
+                code = 0;
+            }
+        }
+        if (code != 0)
+            m_sink.appendLog(QStringLiteral("Response: ") + hex(code, 4));
+    }
+}
