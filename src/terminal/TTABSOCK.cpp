@@ -1,0 +1,22 @@
+#include "TTABSOCK.h"
+
+uint32_t TTABSOCK::le32(size_t offset) const {
+    const uint8_t* p = m_bytes.data() + offset;
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+int32_t TTABSOCK::tabSock(int slot) const {
+    if (slot < 0 || slot >= kSlots)
+        return 0;
+    return static_cast<int32_t>(le32(kTabSockOffset + 4 * static_cast<size_t>(slot)));
+}
+
+uint32_t TTABSOCK::tabUid(int slot) const {
+    if (slot < 0 || slot >= kSlots)
+        return 0;
+    return le32(kTabUidOffset + 4 * static_cast<size_t>(slot));
+}
+
+int32_t TTABSOCK::numSockConec() const {
+    return static_cast<int32_t>(le32(kNumSockConecOffset));
+}
