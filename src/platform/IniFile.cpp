@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
