@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# `make run`: lays out ./run, creates the demo database on first use, points a
+# new de501.ini at it and starts Tarifon (offscreen when there is no display).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+case "$build" in /*) ;; *) build=$root/$build ;; esac
+dir=$root/run
+bash "$root/scripts/layout-program.sh" "$build" "$dir"
+if [ ! -f "$dir/demo.fdb" ]; then
+  "$root/scripts/make-demo-db" "$dir/demo.fdb"
+fi
+if [ ! -f "$dir/de501.ini" ]; then
+  printf '[CAMINHO]\nbd=%s\n' "$dir/demo.fdb" > "$dir/de501.ini"
+fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "run: no display; starting on the offscreen platform (stop with Ctrl+C)"
+  export QT_QPA_PLATFORM=offscreen
+fi
+echo "run: starting $dir/tarifon (terminals connect to port $(sed -n 's/^port *= *//p' "$dir/termlink.ini" 2>/dev/null || true) or the library default)"
+exec "$dir/tarifon"
