@@ -1,0 +1,231 @@
+#include "Registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace termlink {
+
+namespace {
+
+void putLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+wire::Type wireTypeOf(ReplyKind kind) {
+    switch (kind) {
+        case ReplyKind::Net:
+            return wire::Type::NetConfigReply;
+        case ReplyKind::Upd:
+            return wire::Type::UpdConfigReply;
+        case ReplyKind::Param:
+            return wire::Type::ParamReply;
+        case ReplyKind::Wlan:
+            return wire::Type::WlanConfigReply;
+        case ReplyKind::MacAddr:
+            break;
+    }
+    return wire::Type::MacAddrReply;
+}
+
+}  // namespace
+
+size_t replyRecordBytes(ReplyKind kind) {
+    return 4 + wire::recordBytes(wireTypeOf(kind));
+}
+
+std::optional<ReplyKind> replyKindOf(wire::Type type) {
+    switch (type) {
+        case wire::Type::NetConfigReply:
+            return ReplyKind::Net;
+        case wire::Type::UpdConfigReply:
+            return ReplyKind::Upd;
+        case wire::Type::ParamReply:
+            return ReplyKind::Param;
+        case wire::Type::WlanConfigReply:
+            return ReplyKind::Wlan;
+        case wire::Type::MacAddrReply:
+            return ReplyKind::MacAddr;
+        default:
+            return std::nullopt;
+    }
+}
+
+Registry::Terminal* Registry::find(int32_t socket) {
+    if (socket <= 0 || socket > kMaxSocketValue)
+        return nullptr;
+    return m_terminals[static_cast<size_t>(socket)].get();
+}
+
+const Registry::Terminal* Registry::find(int32_t socket) const {
+    if (socket <= 0 || socket > kMaxSocketValue)
+        return nullptr;
+    return m_terminals[static_cast<size_t>(socket)].get();
+}
+
+std::optional<int32_t> Registry::add(uint32_t address, int32_t model,
+                                     std::shared_ptr<Outlet> outlet) {
+    std::lock_guard lock(m_mutex);
+    if (m_count >= kMaxTerminals)
+        return std::nullopt;
+    // Rotation: a value just freed is the last to come back, so a late reply meant
+    // for a gone terminal is unlikely to reach its successor.
+    int32_t socket = 0;
+    for (int32_t tries = 0; tries < kMaxSocketValue && socket == 0; ++tries) {
+        const int32_t candidate = m_nextSocket;
+        m_nextSocket = candidate % kMaxSocketValue + 1;
+        if (!m_terminals[static_cast<size_t>(candidate)])
+            socket = candidate;
+    }
+    const auto slot = static_cast<size_t>(
+        std::find(m_slots.begin(), m_slots.begin() + kMaxTerminals, 0) - m_slots.begin());
+    if (socket == 0 || slot >= kMaxTerminals)
+        return std::nullopt;
+    auto t = std::make_unique<Terminal>();
+    t->socket = socket;
+    t->slot = slot;
+    t->address = address;
+    t->model = model;
+    t->outlet = std::move(outlet);
+    m_terminals[static_cast<size_t>(socket)] = std::move(t);
+    m_slots[slot] = socket;
+    ++m_count;
+    return socket;
+}
+
+void Registry::remove(int32_t socket) {
+    std::lock_guard lock(m_mutex);
+    Terminal* t = find(socket);
+    if (!t)
+        return;
+    m_slots[t->slot] = 0;
+    --m_count;
+    m_ready.erase(std::remove(m_ready.begin(), m_ready.end(), socket), m_ready.end());
+    m_terminals[static_cast<size_t>(socket)].reset();
+}
+
+void Registry::clear() {
+    std::lock_guard lock(m_mutex);
+    for (auto& t : m_terminals)
+        t.reset();
+    m_slots.fill(0);
+    m_count = 0;
+    m_ready.clear();
+    for (auto& q : m_replies)
+        q.clear();
+    m_responses.clear();
+    m_heldSecond.reset();
+}
+
+void Registry::pushScan(int32_t socket, uint32_t seq, std::string code) {
+    std::lock_guard lock(m_mutex);
+    Terminal* t = find(socket);
+    if (!t)
+        return;
+    if (t->codes.empty())
+        m_ready.push_back(socket);
+    if (t->codes.size() >= kMaxPendingCodesPerTerminal)
+        t->codes.pop_front();
+    t->codes.emplace_back(seq, std::move(code));
+}
+
+std::optional<Registry::Scan> Registry::takeScan() {
+    std::lock_guard lock(m_mutex);
+    if (m_ready.empty())
+        return std::nullopt;
+    const int32_t socket = m_ready.front();
+    m_ready.pop_front();
+    Terminal* t = find(socket);
+    if (!t || t->codes.empty())
+        return std::nullopt;  // cannot happen: remove() unlists
+    Scan scan{socket, std::move(t->codes.front().second)};
+    t->lastSeq = t->codes.front().first;
+    t->codes.pop_front();
+    if (!t->codes.empty())
+        m_ready.push_back(socket);
+    return scan;
+}
+
+void Registry::pushReply(ReplyKind kind, int32_t socket, wire::Bytes payload) {
+    if (payload.size() + 4 != replyRecordBytes(kind))
+        return;
+    std::lock_guard lock(m_mutex);
+    auto& q = m_replies[static_cast<size_t>(kind)];
+    if (q.size() >= kMaxQueuedReplies)
+        q.pop_front();
+    q.push_back({socket, std::move(payload)});
+}
+
+bool Registry::takeReply(ReplyKind kind, uint8_t* record) {
+    if (!record)
+        return false;
+    std::lock_guard lock(m_mutex);
+    auto& q = m_replies[static_cast<size_t>(kind)];
+    if (q.empty())
+        return false;
+    putLe32(record, static_cast<uint32_t>(q.front().socket));
+    std::memcpy(record + 4, q.front().payload.data(), q.front().payload.size());
+    q.pop_front();
+    return true;
+}
+
+void Registry::pushResponse(int32_t socket, int32_t code, std::optional<int32_t> second) {
+    std::lock_guard lock(m_mutex);
+    if (m_responses.size() >= kMaxQueuedResponses)
+        m_responses.pop_front();
+    m_responses.push_back({socket, code, second});
+}
+
+bool Registry::takeResponse(int32_t& socket, int32_t& code) {
+    std::lock_guard lock(m_mutex);
+    if (m_heldSecond) {
+        socket = m_heldSecond->first;
+        code = m_heldSecond->second;
+        m_heldSecond.reset();
+        return true;
+    }
+    if (m_responses.empty())
+        return false;
+    const ResponseItem item = m_responses.front();
+    m_responses.pop_front();
+    socket = item.socket;
+    code = item.code;
+    // Kept apart from the queue so that dropping old items can never split a pair.
+    if (item.second)
+        m_heldSecond.emplace(item.socket, *item.second);
+    return true;
+}
+
+void Registry::fillTable(uint8_t* table) const {
+    if (!table)
+        return;
+    std::lock_guard lock(m_mutex);
+    for (size_t slot = 0; slot < kTableSlots; ++slot) {
+        const int32_t socket = m_slots[slot];
+        const Terminal* t = find(socket);
+        putLe32(table + 4 * slot, static_cast<uint32_t>(socket));
+        putLe32(table + 4 * kTableSlots + 4 * slot, t ? t->address : 0);
+    }
+    putLe32(table + 8 * kTableSlots, static_cast<uint32_t>(m_count));
+}
+
+int32_t Registry::model(int32_t socket) const {
+    std::lock_guard lock(m_mutex);
+    const Terminal* t = find(socket);
+    return t ? t->model : 0;
+}
+
+std::optional<Registry::Target> Registry::target(int32_t socket) const {
+    std::lock_guard lock(m_mutex);
+    const Terminal* t = find(socket);
+    if (!t)
+        return std::nullopt;
+    return Target{t->outlet, t->lastSeq};
+}
+
+size_t Registry::count() const {
+    std::lock_guard lock(m_mutex);
+    return m_count;
+}
+
+}  // namespace termlink

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Limits.h"
+#include "Outlet.h"
+#include "Wire.h"
+
+// The state the program polls: which terminals are live (slots and socket
+// values), their pending scans, and the reply and response queues.  Written by
+// the network thread, read by the program's threads; every method takes one lock.
+namespace termlink {
+
+enum class ReplyKind { Net, Upd, Param, Wlan, MacAddr };
+inline constexpr size_t kReplyKinds = 5;
+// Record size on the program's side: the LE socket value, then the wire payload.
+size_t replyRecordBytes(ReplyKind kind);
+std::optional<ReplyKind> replyKindOf(wire::Type type);
+
+class Registry {
+public:
+    struct Scan {
+        int32_t socket = 0;
+        std::string code;
+    };
+    struct Target {
+        std::shared_ptr<Outlet> outlet;
+        uint32_t lastSeq = 0;  // seq of the last scan handed out for this terminal
+    };
+
+    // Gives the terminal a socket value and the lowest free slot; nullopt when full.
+    std::optional<int32_t> add(uint32_t address, int32_t model, std::shared_ptr<Outlet> outlet);
+    // Frees the slot and drops the terminal's pending scans.
+    void remove(int32_t socket);
+    // Drops every terminal and queue (used when the server stops).
+    void clear();
+
+    void pushScan(int32_t socket, uint32_t seq, std::string code);
+    // Next scan, taking terminals in turn so one busy terminal cannot hold up the others.
+    std::optional<Scan> takeScan();
+
+    void pushReply(ReplyKind kind, int32_t socket, wire::Bytes payload);
+    // Copies the oldest reply of that kind into `record` (replyRecordBytes(kind) bytes).
+    bool takeReply(ReplyKind kind, uint8_t* record);
+
+    // A second code is queued right behind the first, never separated from it.
+    void pushResponse(int32_t socket, int32_t code, std::optional<int32_t> second);
+    bool takeResponse(int32_t& socket, int32_t& code);
+
+    // The program's 8196-byte table: sockets, IPv4 addresses, count (all LE).
+    void fillTable(uint8_t* table) const;
+    int32_t model(int32_t socket) const;
+    std::optional<Target> target(int32_t socket) const;
+    size_t count() const;
+
+private:
+    struct Terminal {
+        int32_t socket = 0;
+        size_t slot = 0;
+        uint32_t address = 0;
+        int32_t model = 0;
+        uint32_t lastSeq = 0;
+        std::deque<std::pair<uint32_t, std::string>> codes;
+        std::shared_ptr<Outlet> outlet;
+    };
+    struct ResponseItem {
+        int32_t socket;
+        int32_t code;
+        std::optional<int32_t> second;
+    };
+    struct Reply {
+        int32_t socket;
+        wire::Bytes payload;
+    };
+
+    Terminal* find(int32_t socket);
+    const Terminal* find(int32_t socket) const;
+
+    mutable std::mutex m_mutex;
+    // Indexed by socket value (0 unused).
+    std::array<std::unique_ptr<Terminal>, kMaxSocketValue + 1> m_terminals;
+    std::array<int32_t, kTableSlots> m_slots{};  // socket value per slot, 0 = free
+    size_t m_count = 0;
+    int32_t m_nextSocket = 1;
+    std::deque<int32_t> m_ready;  // terminals with pending scans, in serving order
+    std::array<std::deque<Reply>, kReplyKinds> m_replies;
+    std::deque<ResponseItem> m_responses;
+    std::optional<std::pair<int32_t, int32_t>> m_heldSecond;  // second half of a taken pair
+};
+
+}  // namespace termlink

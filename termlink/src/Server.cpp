@@ -1,0 +1,313 @@
+#include "Server.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+
+#include <asio/post.hpp>
+
+#include "Connection.h"
+#include "Limits.h"
+
+namespace termlink {
+
+namespace {
+
+// Leading byte of the program's barcode buffer, before the code text.
+constexpr char kBarcodeLead = 0x02;
+constexpr size_t kMaxPathBytes = 4096;
+
+std::string boundedText(const char* text) {
+    return std::string(text, strnlen(text, wire::kMaxTextBytes));
+}
+
+int32_t getLe32(const uint8_t* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 |
+                                static_cast<uint32_t>(p[3]) << 24);
+}
+
+enum class PictureFile { Read, Missing, TooLarge };
+
+// Reads at most one byte past the limit, so a huge or growing file costs no more.
+PictureFile readPicture(const std::string& path, wire::Bytes& data) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return PictureFile::Missing;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxPictureBytes)
+        return PictureFile::TooLarge;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return PictureFile::Missing;
+    data.resize(kMaxPictureBytes + 1);
+    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    if (in.bad()) {
+        data.clear();
+        return PictureFile::Missing;
+    }
+    data.resize(static_cast<size_t>(in.gcount()));
+    if (data.size() > kMaxPictureBytes) {
+        data.clear();
+        return PictureFile::TooLarge;
+    }
+    return PictureFile::Read;
+}
+
+}  // namespace
+
+Server::Server(ServerConfig config)
+    : m_config(std::move(config)),
+      m_work(asio::make_work_guard(m_io)),
+      m_acceptor(m_io),
+      m_acceptRetry(m_io),
+      m_thread([this] { m_io.run(); }) {}
+
+Server::~Server() {
+    stop();
+    m_registry.clear();
+}
+
+bool Server::listen() {
+    std::lock_guard lock(m_controlMutex);
+    if (m_stopped)
+        return false;
+    std::packaged_task<bool()> task([this] { return listenOnNetworkThread(); });
+    auto result = task.get_future();
+    asio::post(m_io, std::move(task));
+    return result.get();
+}
+
+bool Server::listenOnNetworkThread() {
+    if (m_acceptor.is_open())
+        return true;
+    asio::error_code ec;
+    const auto address = asio::ip::make_address(m_config.address, ec);
+    if (ec)
+        return false;
+    const asio::ip::tcp::endpoint endpoint(address, m_config.port);
+    m_acceptor.open(endpoint.protocol(), ec);
+    if (!ec)
+        m_acceptor.set_option(asio::socket_base::reuse_address(true), ec);
+    if (!ec)
+        m_acceptor.bind(endpoint, ec);
+    if (!ec)
+        m_acceptor.listen(asio::socket_base::max_listen_connections, ec);
+    if (ec) {
+        asio::error_code ignored;
+        m_acceptor.close(ignored);
+        return false;
+    }
+    m_port = m_acceptor.local_endpoint(ec).port();
+    accept();
+    return true;
+}
+
+void Server::accept() {
+    m_acceptor.async_accept([this](const std::error_code& ec, asio::ip::tcp::socket socket) {
+        if (!m_acceptor.is_open())
+            return;
+        if (ec) {
+            // Typically out of file descriptors: try again shortly instead of spinning.
+            m_acceptRetry.expires_after(kAcceptRetryDelay);
+            m_acceptRetry.async_wait([this](const std::error_code& timerError) {
+                if (!timerError && m_acceptor.is_open())
+                    accept();
+            });
+            return;
+        }
+        size_t places = 0;
+        for (const auto& c : m_connections)
+            places += c->holdsPlace() ? 1 : 0;
+        auto connection = std::make_shared<Connection>(
+            std::move(socket), m_registry, m_config,
+            [this](const std::shared_ptr<Connection>& c) { m_connections.erase(c); });
+        m_connections.insert(connection);
+        if (places >= kMaxTerminals)
+            connection->reject(wire::ByeReason::ServerFull);
+        else
+            connection->start();
+        accept();
+    });
+}
+
+void Server::stop() {
+    std::lock_guard lock(m_controlMutex);
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    asio::post(m_io, [this] { stopOnNetworkThread(); });
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void Server::stopOnNetworkThread() {
+    asio::error_code ignored;
+    m_acceptor.close(ignored);
+    m_acceptRetry.cancel();
+    // closeNow() ends each connection's pending work; the set is dropped afterwards.
+    auto connections = std::move(m_connections);
+    m_connections.clear();
+    for (const auto& c : connections)
+        c->closeNow();
+    m_registry.clear();
+    m_port = 0;
+    m_work.reset();
+    m_io.stop();
+}
+
+bool Server::sendTo(int32_t socket, const wire::Message& message) {
+    const auto target = m_registry.target(socket);
+    if (!target)
+        return false;
+    return target->outlet->send(wire::encode(message));
+}
+
+bool Server::sendRecord(wire::Type type, const uint8_t* record) {
+    if (!record)
+        return false;
+    const size_t n = wire::recordBytes(type);
+    return sendTo(getLe32(record), wire::SetConfig{type, wire::Bytes(record + 4, record + 4 + n)});
+}
+
+void Server::GetTabConectados(uint8_t* tabsock, int32_t) const {
+    m_registry.fillTable(tabsock);
+}
+
+void Server::TCinet_ntoa(uint32_t address, char* text21) {
+    if (!text21)
+        return;
+    // The value's bytes, lowest first, are the address in network order.
+    std::snprintf(text21, 21, "%u.%u.%u.%u", address & 0xFFu, (address >> 8) & 0xFFu,
+                  (address >> 16) & 0xFFu, (address >> 24) & 0xFFu);
+}
+
+uint8_t Server::bEnviaVivo(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::KeepAlive});
+}
+
+uint8_t Server::bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024,
+                                int32_t* length) {
+    if (!socket || !spare || !buffer1024 || !length)
+        return 0;
+    const auto scan = m_registry.takeScan();
+    if (!scan)
+        return 0;
+    const size_t n = std::min(scan->code.size(), wire::kMaxCodeBytes);
+    buffer1024[0] = kBarcodeLead;
+    std::memcpy(buffer1024 + 1, scan->code.data(), n);
+    buffer1024[1 + n] = '\0';
+    *socket = scan->socket;
+    *spare = 0;
+    *length = static_cast<int32_t>(n);
+    return 1;
+}
+
+uint8_t Server::GetResponseCtr(int32_t* socket, int32_t* code) {
+    if (!socket || !code)
+        return 0;
+    return m_registry.takeResponse(*socket, *code);
+}
+
+uint8_t Server::bReceiveConfig(uint8_t* record159) {
+    return m_registry.takeReply(ReplyKind::Net, record159);
+}
+uint8_t Server::bReceiveUpdConfig(uint8_t* record214) {
+    return m_registry.takeReply(ReplyKind::Upd, record214);
+}
+uint8_t Server::bReceiveParam(uint8_t* record6) {
+    return m_registry.takeReply(ReplyKind::Param, record6);
+}
+uint8_t Server::bReceiveWlanConfig(uint8_t* record52) {
+    return m_registry.takeReply(ReplyKind::Wlan, record52);
+}
+uint8_t Server::bReceiveMacAddrConfig(uint8_t* record22) {
+    return m_registry.takeReply(ReplyKind::MacAddr, record22);
+}
+
+uint8_t Server::bPedeConfig(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::GetNetConfig});
+}
+uint8_t Server::bPedeUpdConfig(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::GetUpdConfig});
+}
+uint8_t Server::bPedeParam(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::GetParam});
+}
+uint8_t Server::bPedeWlanConfig(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::GetWlanConfig});
+}
+uint8_t Server::bPedeMacAddr(int32_t socket, uint8_t interfaceCode) {
+    return sendTo(socket, wire::GetMacAddr{interfaceCode});
+}
+
+uint8_t Server::bMandaConfig(const uint8_t* record159) {
+    return sendRecord(wire::Type::SetNetConfig, record159);
+}
+uint8_t Server::bMandaUpdConfig(const uint8_t* record214) {
+    return sendRecord(wire::Type::SetUpdConfig, record214);
+}
+uint8_t Server::bMandaParam(const uint8_t* record6) {
+    return sendRecord(wire::Type::SetParam, record6);
+}
+uint8_t Server::bMandaWlanConfig(const uint8_t* record52) {
+    return sendRecord(wire::Type::SetWlanConfig, record52);
+}
+
+uint8_t Server::bSendAllwaysLive(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::AlwaysLive});
+}
+uint8_t Server::bSendCheckLive(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::CheckLive});
+}
+uint8_t Server::bSendRestartSoft(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::RestartSoft});
+}
+uint8_t Server::bUpdateSoftware(int32_t socket) {
+    return sendTo(socket, wire::Command{wire::Type::UpdateSoftware});
+}
+
+uint8_t Server::bSendProdPrice(int32_t socket, const char* description, const char* price) {
+    if (!description || !price)
+        return 0;
+    const auto target = m_registry.target(socket);
+    if (!target)
+        return 0;
+    return target->outlet->send(
+        wire::encode(wire::Price{target->lastSeq, boundedText(description), boundedText(price)}));
+}
+
+uint8_t Server::bSendProdNotFound(int32_t socket) {
+    const auto target = m_registry.target(socket);
+    if (!target)
+        return 0;
+    return target->outlet->send(wire::encode(wire::NotFound{target->lastSeq}));
+}
+
+uint8_t Server::bSendDisplayMsg(int32_t socket, const char* line1, const char* line2, uint16_t time,
+                                int32_t flag) {
+    if (!line1 || !line2)
+        return 0;
+    return sendTo(socket, wire::DisplayMsg{boundedText(line1), boundedText(line2), time, flag});
+}
+
+int32_t Server::iTypeTerm(int32_t socket) const {
+    return m_registry.model(socket);
+}
+
+uint8_t Server::bSendImageFromFile(int32_t socket, const char* path, int32_t width, int32_t height,
+                                   int32_t index, int32_t loop, int32_t pause, int32_t flag) {
+    if (!path || !m_registry.target(socket))
+        return 0;
+    wire::Picture picture{width, height, index, loop, pause, flag, {}};
+    // A missing file still sends the numbers (they also carry commands such as the
+    // start of an upload); a file over the limit is refused whole rather than cut.
+    if (readPicture(std::string(path, strnlen(path, kMaxPathBytes)), picture.data) ==
+        PictureFile::TooLarge)
+        return 0;
+    return sendTo(socket, picture);
+}
+
+}  // namespace termlink

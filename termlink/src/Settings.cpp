@@ -1,0 +1,149 @@
+#include "Settings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <asio/ip/address.hpp>
+
+namespace termlink {
+
+namespace {
+
+constexpr size_t kMaxSettingsFileBytes = 64 * 1024;
+constexpr long kMaxTimeoutSeconds = 24 * 60 * 60;
+
+std::string_view trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return out;
+}
+
+bool parseWhole(std::string_view s, long min, long max, long& out) {
+    long v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || v < min || v > max)
+        return false;
+    out = v;
+    return true;
+}
+
+}  // namespace
+
+LoadedSettings parseSettings(std::string_view text) {
+    LoadedSettings result;
+    auto& cfg = result.config;
+    bool inServer = false;
+    size_t lineNo = 0;
+    while (!text.empty()) {
+        const size_t eol = text.find('\n');
+        std::string_view line = trim(text.substr(0, eol));
+        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+        ++lineNo;
+        if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+            line = trim(line.substr(3));
+        if (line.empty() || line.front() == ';' || line.front() == '#')
+            continue;
+        const auto where = "line " + std::to_string(lineNo) + ": ";
+        if (line.front() == '[') {
+            if (line.back() != ']') {
+                result.problems.push_back(where + "section header without ']'");
+                inServer = false;
+                continue;
+            }
+            inServer = lower(trim(line.substr(1, line.size() - 2))) == "server";
+            continue;
+        }
+        if (!inServer)
+            continue;
+        const size_t eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            result.problems.push_back(where + "expected key = value");
+            continue;
+        }
+        const std::string key = lower(trim(line.substr(0, eq)));
+        std::string_view value = trim(line.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        long n = 0;
+        if (key == "address") {
+            asio::error_code ec;
+            asio::ip::make_address(std::string(value), ec);
+            if (ec)
+                result.problems.push_back(where + "address '" + std::string(value) +
+                                          "' is not an IP address; using " + cfg.address);
+            else
+                cfg.address = std::string(value);
+        } else if (key == "port") {
+            if (parseWhole(value, 0, 65535, n))
+                cfg.port = static_cast<uint16_t>(n);
+            else
+                result.problems.push_back(where + "port must be 0 to 65535; using " +
+                                          std::to_string(cfg.port));
+        } else if (key == "idle_timeout" || key == "handshake_timeout") {
+            auto& target = key == "idle_timeout" ? cfg.idleTimeout : cfg.handshakeTimeout;
+            if (parseWhole(value, 1, kMaxTimeoutSeconds, n))
+                target = std::chrono::seconds(n);
+            else
+                result.problems.push_back(where + key + " must be whole seconds from 1 to " +
+                                          std::to_string(kMaxTimeoutSeconds) + "; using " +
+                                          std::to_string(target.count() / 1000));
+        } else {
+            result.problems.push_back(where + "unknown key '" + key + "'");
+        }
+    }
+    return result;
+}
+
+LoadedSettings loadSettings(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        return {};
+    std::ifstream in(path, std::ios::binary);
+    std::string text(kMaxSettingsFileBytes + 1, '\0');
+    if (in)
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!in && !in.eof()) {
+        LoadedSettings failed;
+        failed.problems.push_back(path + ": cannot be read; using the defaults");
+        return failed;
+    }
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxSettingsFileBytes) {
+        LoadedSettings failed;
+        failed.problems.push_back(path + ": larger than " + std::to_string(kMaxSettingsFileBytes) +
+                                  " bytes; using the defaults");
+        return failed;
+    }
+    LoadedSettings result = parseSettings(text);
+    for (auto& p : result.problems)
+        p = path + ": " + p;
+    return result;
+}
+
+std::string settingsPath() {
+    if (const char* env = std::getenv("TERMLINK_INI"); env && *env)
+        return env;
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return "termlink.ini";
+    return (exe.parent_path() / "termlink.ini").string();
+}
+
+}  // namespace termlink

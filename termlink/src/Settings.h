@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ServerConfig.h"
+
+// Reads termlink.ini: section [server], keys address, port, idle_timeout and
+// handshake_timeout (whole seconds).  A missing file or key keeps its default; a
+// bad value keeps the default too and is reported in `problems`.
+namespace termlink {
+
+struct LoadedSettings {
+    ServerConfig config;
+    std::vector<std::string> problems;
+};
+
+LoadedSettings parseSettings(std::string_view text);
+// A file that does not exist is not a problem; one that cannot be read is.
+LoadedSettings loadSettings(const std::string& path);
+// TERMLINK_INI when set, else termlink.ini in the directory of the executable.
+std::string settingsPath();
+
+}  // namespace termlink

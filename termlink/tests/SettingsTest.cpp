@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "Settings.h"
+
+using namespace termlink;
+using namespace std::chrono_literals;
+
+TEST(Settings, DefaultsWhenNothingIsSet) {
+    const auto s = parseSettings("");
+    EXPECT_EQ(s.config.address, "0.0.0.0");
+    EXPECT_EQ(s.config.port, 48731);
+    EXPECT_EQ(s.config.idleTimeout, 30s);
+    EXPECT_EQ(s.config.handshakeTimeout, 10s);
+    EXPECT_TRUE(s.problems.empty());
+    EXPECT_TRUE(loadSettings("/nonexistent/termlink.ini").problems.empty());
+}
+
+TEST(Settings, ReadsTheServerSectionCaseInsensitively) {
+    const auto s = parseSettings(
+        "\xEF\xBB\xBF; comment\r\n"
+        "[other]\nport = 1\n"
+        "[ Server ]\r\n"
+        "  Address = \"127.0.0.1\"  \r\n"
+        "PORT=0\n"
+        "# another comment\n"
+        "idle_timeout = 45\n"
+        "handshake_timeout=3\n");
+    EXPECT_TRUE(s.problems.empty()) << s.problems.front();
+    EXPECT_EQ(s.config.address, "127.0.0.1");
+    EXPECT_EQ(s.config.port, 0);
+    EXPECT_EQ(s.config.idleTimeout, 45s);
+    EXPECT_EQ(s.config.handshakeTimeout, 3s);
+}
+
+TEST(Settings, BadValuesKeepTheirDefaultAndAreReported) {
+    const auto s = parseSettings(
+        "[server]\n"
+        "address = shop-server\n"
+        "port = 70000\n"
+        "idle_timeout = 0\n"
+        "handshake_timeout = 5s\n"
+        "colour = blue\n"
+        "just text\n"
+        "[broken\n");
+    EXPECT_EQ(s.config.address, "0.0.0.0");
+    EXPECT_EQ(s.config.port, 48731);
+    EXPECT_EQ(s.config.idleTimeout, 30s);
+    EXPECT_EQ(s.config.handshakeTimeout, 10s);
+    ASSERT_EQ(s.problems.size(), 7u);
+    EXPECT_NE(s.problems[0].find("line 2"), std::string::npos);
+    EXPECT_NE(s.problems[1].find("port"), std::string::npos);
+}
+
+TEST(Settings, FileLocationAndUnreadableFile) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("termlink-settings-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto ini = (dir / "termlink.ini").string();
+    std::ofstream(ini) << "[server]\nport=4000\n";
+    EXPECT_EQ(loadSettings(ini).config.port, 4000);
+    const auto unreadable = loadSettings(dir.string());  // a folder, not a file
+    ASSERT_EQ(unreadable.problems.size(), 1u);
+    EXPECT_EQ(unreadable.config.port, 48731);
+
+    ::setenv("TERMLINK_INI", ini.c_str(), 1);
+    EXPECT_EQ(settingsPath(), ini);
+    ::unsetenv("TERMLINK_INI");
+    EXPECT_EQ(std::filesystem::path(settingsPath()).filename(), "termlink.ini");
+    EXPECT_TRUE(std::filesystem::path(settingsPath()).is_absolute());
+    std::filesystem::remove_all(dir);
+}
