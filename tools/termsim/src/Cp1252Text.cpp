@@ -1,0 +1,99 @@
+#include "Cp1252Text.h"
+
+#include <array>
+#include <cstdint>
+
+namespace termsim::cp1252 {
+
+namespace {
+
+// Code points of bytes 0x80..0x9F; the rest of the code page is Latin-1.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t toCodePoint(uint8_t byte) {
+    if (byte >= 0x80 && byte < 0xA0)
+        return kHigh[byte - 0x80];
+    return byte;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+char fromCodePoint(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == c)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+// Decodes one UTF-8 sequence at `pos`, advancing it; nullopt-like 0xFFFFFFFF when broken.
+constexpr char32_t kBroken = 0xFFFFFFFF;
+
+char32_t nextCodePoint(std::string_view s, size_t& pos) {
+    const auto lead = static_cast<uint8_t>(s[pos++]);
+    if (lead < 0x80)
+        return lead;
+    size_t extra;
+    char32_t c;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        c = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        c = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        c = lead & 0x07;
+    } else {
+        return kBroken;
+    }
+    for (size_t i = 0; i < extra; ++i) {
+        if (pos >= s.size() || (static_cast<uint8_t>(s[pos]) & 0xC0) != 0x80)
+            return kBroken;
+        c = (c << 6) | (static_cast<uint8_t>(s[pos++]) & 0x3F);
+    }
+    // Overlong forms would let "\xC1\xA9" pass for a plain letter.
+    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return kBroken;
+    return c;
+}
+
+}  // namespace
+
+std::string toUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char b : bytes)
+        appendUtf8(out, toCodePoint(static_cast<uint8_t>(b)));
+    return out;
+}
+
+std::string fromUtf8(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const char32_t c = nextCodePoint(utf8, pos);
+        out += c == kBroken ? '?' : fromCodePoint(c);
+    }
+    return out;
+}
+
+}  // namespace termsim::cp1252

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <asio.hpp>
+
+#include "Options.h"
+#include "Result.h"
+
+namespace termsim {
+
+// Where a run reads codes (interactive mode) and writes its lines.
+struct RunIo {
+    int inputFd = 0;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// The whole program: arguments (without the program name) in, exit status out.
+int run(const std::vector<std::string>& args, const RunIo& io);
+
+std::chrono::steady_clock::duration toDuration(double seconds);
+
+Result<std::vector<asio::ip::tcp::endpoint>> resolveServer(asio::io_context& io,
+                                                           const Options& options);
+
+}  // namespace termsim

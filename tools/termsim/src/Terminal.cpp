@@ -1,0 +1,169 @@
+#include "Terminal.h"
+
+namespace termsim {
+
+namespace {
+
+wire::Bytes response(int32_t code) {
+    return wire::encode(wire::Response{code, std::nullopt});
+}
+
+wire::Bytes reply(wire::Type type, wire::Bytes record) {
+    return wire::encode(wire::ConfigReply{type, std::move(record)});
+}
+
+// "Current interface" (any code but wired 0 or wireless 1) is the wireless one
+// only while WLAN is switched on.
+uint8_t answeredInterface(uint8_t requested, const WlanConfig& wlan) {
+    if (requested <= 1)
+        return requested;
+    return wlan.enabled == 1 ? 1 : 0;
+}
+
+}  // namespace
+
+Terminal::Terminal(TerminalState state) : m_state(std::move(state)) {}
+
+wire::Bytes Terminal::hello() const {
+    wire::Hello h;
+    h.model = m_state.model;
+    h.mac = m_state.mac;
+    h.firmware = m_state.firmware;
+    return wire::encode(h);
+}
+
+wire::Bytes Terminal::scan(std::string_view code, uint32_t& seq) {
+    seq = m_nextSeq++;
+    return wire::encode(wire::Scan{seq, std::string(code)});
+}
+
+Outcome Terminal::handleFrame(const wire::Frame& frame) {
+    std::string error;
+    const auto message = wire::decode(frame, &error);
+    if (!message) {
+        Outcome out;
+        out.events.emplace_back(std::in_place_type<Warning>,
+                                std::string{"ignored a malformed frame from the server: " + error});
+        return out;
+    }
+    return handle(*message);
+}
+
+void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
+    if (code)
+        out.frames.push_back(response(code));
+    out.events.emplace_back(std::in_place_type<SettingsWritten>, SettingsWritten{type, code});
+    if (!m_statePath)
+        return;
+    const std::string error = saveStateFile(*m_statePath, m_state);
+    if (!error.empty())
+        out.events.emplace_back(std::in_place_type<Warning>,
+                                std::string{"settings kept in memory only: " + error});
+}
+
+Outcome Terminal::handleCommand(wire::Type type) {
+    using wire::Type;
+    Outcome out;
+    switch (type) {
+        case Type::KeepAlive:
+            ++m_keepAlives;
+            out.frames.push_back(wire::encode(wire::Alive{}));
+            out.events.emplace_back(std::in_place_type<KeepAliveReceived>);
+            break;
+        case Type::GetNetConfig:
+            out.frames.push_back(reply(Type::NetConfigReply, encodeNetConfig(m_state.net)));
+            break;
+        case Type::GetUpdConfig:
+            out.frames.push_back(reply(Type::UpdConfigReply, encodeUpdConfig(m_state.upd)));
+            break;
+        case Type::GetParam:
+            out.frames.push_back(reply(Type::ParamReply, encodeExtras(m_state.extras)));
+            break;
+        case Type::GetWlanConfig:
+            out.frames.push_back(reply(Type::WlanConfigReply, encodeWlanConfig(m_state.wlan)));
+            break;
+        case Type::AlwaysLive:
+        case Type::CheckLive:
+        case Type::RestartSoft:
+        case Type::UpdateSoftware: {
+            const int32_t code = type == Type::AlwaysLive    ? kCodeAlwaysLive
+                                 : type == Type::CheckLive   ? kCodeCheckLive
+                                 : type == Type::RestartSoft ? kCodeRestartSoft
+                                                             : kCodeUpdateSoftware;
+            out.frames.push_back(response(code));
+            out.events.emplace_back(std::in_place_type<CommandAcknowledged>,
+                                    CommandAcknowledged{type, code});
+            break;
+        }
+        default:
+            out.events.emplace_back(std::in_place_type<Warning>,
+                                    std::string{"ignored an unexpected command from the server"});
+            break;
+    }
+    return out;
+}
+
+Outcome Terminal::handle(const wire::Message& message) {
+    using wire::Type;
+    Outcome out;
+    if (const auto* command = std::get_if<wire::Command>(&message))
+        return handleCommand(command->type);
+    if (const auto* welcome = std::get_if<wire::Welcome>(&message)) {
+        // A terminal that can show pictures asks for them as soon as it is in.
+        if (m_state.model >= 2)
+            out.frames.push_back(response(kCodeWantsPictures));
+        out.events.emplace_back(std::in_place_type<wire::Welcome>, *welcome);
+    } else if (const auto* mac = std::get_if<wire::GetMacAddr>(&message)) {
+        out.frames.push_back(reply(
+            Type::MacAddrReply,
+            encodeMacReply(answeredInterface(mac->interfaceCode, m_state.wlan), m_state.mac)));
+    } else if (const auto* set = std::get_if<wire::SetConfig>(&message)) {
+        switch (set->type) {
+            case Type::SetNetConfig:
+                m_state.net = decodeNetConfig(set->record);
+                written(out, set->type, 0);
+                break;
+            case Type::SetUpdConfig:
+                m_state.upd = decodeUpdConfig(set->record);
+                written(out, set->type, kCodeUpdConfigWritten);
+                break;
+            case Type::SetParam:
+                m_state.extras = decodeExtras(set->record);
+                written(out, set->type, kCodeParamWritten);
+                break;
+            default:
+                m_state.wlan = decodeWlanConfig(set->record);
+                written(out, set->type, kCodeWlanConfigWritten);
+                break;
+        }
+    } else if (const auto* picture = std::get_if<wire::Picture>(&message)) {
+        PictureReceived received{
+            picture->width, picture->height, picture->index,       picture->loop,
+            picture->pause, picture->flag,   picture->data.size(), "-"};
+        if (m_pictures) {
+            auto stored = m_pictures->store(*picture);
+            if (stored)
+                received.file = stored.value();
+            else
+                out.events.emplace_back(std::in_place_type<Warning>,
+                                        std::string{"picture not stored: " + stored.error()});
+        }
+        out.events.emplace_back(std::in_place_type<PictureReceived>, std::move(received));
+    } else {
+        std::visit(
+            [&](const auto& m) {
+                using T = std::decay_t<decltype(m)>;
+                if constexpr (std::is_same_v<T, wire::Bye> || std::is_same_v<T, wire::Price> ||
+                              std::is_same_v<T, wire::NotFound> ||
+                              std::is_same_v<T, wire::DisplayMsg>)
+                    out.events.emplace_back(std::in_place_type<T>, m);
+                else
+                    out.events.emplace_back(std::in_place_type<Warning>,
+                                            "ignored a terminal-side message sent by the server");
+            },
+            message);
+    }
+    return out;
+}
+
+}  // namespace termsim

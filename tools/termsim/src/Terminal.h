@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "PictureStore.h"
+#include "TerminalState.h"
+#include "Wire.h"
+
+namespace termsim {
+
+// What happened at the terminal, for the caller to show or count.
+struct PictureReceived {
+    int32_t width = 0, height = 0, index = 0, loop = 0, pause = 0, flag = 0;
+    size_t bytes = 0;
+    std::string file;  // "-" when not stored
+};
+struct KeepAliveReceived {};
+// A settings write was applied; `code` is the response sent (0: none).
+struct SettingsWritten {
+    wire::Type type;
+    int32_t code = 0;
+};
+struct CommandAcknowledged {
+    wire::Type type;
+    int32_t code = 0;
+};
+// Something the operator should read on stderr; the terminal goes on.
+struct Warning {
+    std::string text;
+};
+
+using Event =
+    std::variant<wire::Welcome, wire::Bye, wire::Price, wire::NotFound, wire::DisplayMsg,
+                 PictureReceived, KeepAliveReceived, SettingsWritten, CommandAcknowledged, Warning>;
+
+// Frames to send back, in order, and what the caller should know about.
+struct Outcome {
+    std::vector<wire::Bytes> frames;
+    std::vector<Event> events;
+};
+
+// Response codes a terminal reports.
+inline constexpr int32_t kCodeUpdateSoftware = 370;
+inline constexpr int32_t kCodeAlwaysLive = 372;
+inline constexpr int32_t kCodeCheckLive = 374;
+inline constexpr int32_t kCodeRestartSoft = 378;
+inline constexpr int32_t kCodeParamWritten = 386;
+inline constexpr int32_t kCodeUpdConfigWritten = 388;
+inline constexpr int32_t kCodeWantsPictures = 392;
+inline constexpr int32_t kCodeWlanConfigWritten = 400;
+
+// The terminal side of the protocol with no socket: a server message in, the
+// replies and events out.  Settings writes change the state and, when a state
+// file is set, save it at once.
+class Terminal {
+public:
+    explicit Terminal(TerminalState state);
+
+    void setStateFile(std::filesystem::path path) { m_statePath = std::move(path); }
+    void setPictureStore(PictureStore store) { m_pictures = std::move(store); }
+
+    wire::Bytes hello() const;
+    // `code` in Windows-1252; the scan's sequence number is returned through `seq`.
+    wire::Bytes scan(std::string_view code, uint32_t& seq);
+
+    Outcome handle(const wire::Message& message);
+    // Decodes first; a frame that does not decode is a warning, not a reply.
+    Outcome handleFrame(const wire::Frame& frame);
+
+    const TerminalState& state() const { return m_state; }
+    uint64_t keepAlives() const { return m_keepAlives; }
+
+private:
+    void written(Outcome& out, wire::Type type, int32_t code);
+    Outcome handleCommand(wire::Type type);
+
+    TerminalState m_state;
+    std::optional<std::filesystem::path> m_statePath;
+    std::optional<PictureStore> m_pictures;
+    uint32_t m_nextSeq = 1;
+    uint64_t m_keepAlives = 0;
+};
+
+}  // namespace termsim
