@@ -8,8 +8,13 @@ constexpr size_t kReadChunk = 16 * 1024;
 
 }  // namespace
 
-Connection::Connection(asio::io_context& io, Terminal terminal, Listener& listener)
-    : m_socket(io), m_aliveTimer(io), m_terminal(std::move(terminal)), m_listener(listener) {}
+Connection::Connection(asio::io_context& io, Terminal terminal, Listener& listener,
+                       std::chrono::steady_clock::duration aliveAfter)
+    : m_socket(io),
+      m_aliveTimer(io),
+      m_terminal(std::move(terminal)),
+      m_listener(listener),
+      m_aliveAfter(aliveAfter) {}
 
 void Connection::start(const std::vector<asio::ip::tcp::endpoint>& endpoints) {
     asio::async_connect(m_socket, endpoints,
@@ -102,11 +107,11 @@ void Connection::read() {
 }
 
 void Connection::armAlive() {
-    m_aliveTimer.expires_at(m_lastSent + kAliveAfter);
+    m_aliveTimer.expires_at(m_lastSent + m_aliveAfter);
     m_aliveTimer.async_wait([self = shared_from_this()](std::error_code ec) {
         if (ec || self->m_closed)
             return;
-        if (std::chrono::steady_clock::now() - self->m_lastSent >= kAliveAfter)
+        if (std::chrono::steady_clock::now() - self->m_lastSent >= self->m_aliveAfter)
             self->send(wire::encode(wire::Alive{}));
         self->armAlive();
     });

@@ -29,7 +29,8 @@ public:
 
     static inline constexpr std::chrono::seconds kAliveAfter{10};
 
-    Connection(asio::io_context& io, Terminal terminal, Listener& listener);
+    Connection(asio::io_context& io, Terminal terminal, Listener& listener,
+               std::chrono::steady_clock::duration aliveAfter = kAliveAfter);
 
     void start(const std::vector<asio::ip::tcp::endpoint>& endpoints);
     // Sends a scan of `code` (Windows-1252); returns its sequence number.
@@ -53,6 +54,7 @@ private:
     wire::FrameDecoder m_decoder{wire::kMaxServerBody};
     std::vector<uint8_t> m_readBuffer;
     std::deque<wire::Bytes> m_writeQueue;
+    std::chrono::steady_clock::duration m_aliveAfter;
     std::chrono::steady_clock::time_point m_lastSent;
     bool m_connected = false;
     bool m_closed = false;

@@ -8,6 +8,7 @@
 #include <asio.hpp>
 #include <gtest/gtest.h>
 
+#include "Connection.h"
 #include "Runner.h"
 #include "TempDir.h"
 #include "Wire.h"
@@ -22,6 +23,7 @@ namespace {
 // (Windows-1252 text), does not know "404", never answers "999", and records
 // the response codes it is sent.
 struct ServerSettings {
+    bool refuse = false;  // answer every hello with Bye(ServerFull)
     bool displayOnWelcome = false;
     std::chrono::milliseconds keepAliveEvery{0};
 };
@@ -49,6 +51,10 @@ public:
         std::lock_guard lock(m_mutex);
         return m_hellos;
     }
+    int alives() {
+        std::lock_guard lock(m_mutex);
+        return m_alives;
+    }
 
 private:
     struct Session : std::enable_shared_from_this<Session> {
@@ -75,6 +81,12 @@ private:
                     std::lock_guard lock(server.m_mutex);
                     ++server.m_hellos;
                 }
+                if (server.m_settings.refuse) {
+                    send(wire::Bye{wire::ByeReason::ServerFull});
+                    std::error_code ignored;
+                    socket.close(ignored);
+                    return;
+                }
                 send(wire::Welcome{wire::kProtocolVersion, 42});
                 if (server.m_settings.displayOnWelcome)
                     send(wire::DisplayMsg{"Grande Promo\xE7\xE3o!", "Nao Perca!!", 4, 1});
@@ -85,6 +97,9 @@ private:
                     send(wire::Price{scan->seq, "Caf\xE9 torrado", "R$ 1,99"});
                 if (scan->code == "404")
                     send(wire::NotFound{scan->seq});
+            } else if (std::holds_alternative<wire::Alive>(message)) {
+                std::lock_guard lock(server.m_mutex);
+                ++server.m_alives;
             } else if (const auto* response = std::get_if<wire::Response>(&message)) {
                 std::lock_guard lock(server.m_mutex);
                 server.m_responses.push_back(*response);
@@ -127,6 +142,7 @@ private:
     std::mutex m_mutex;
     std::vector<wire::Response> m_responses;
     int m_hellos = 0;
+    int m_alives = 0;
 };
 
 struct RunResult {
@@ -197,6 +213,42 @@ TEST(Loopback, UnreachableServerAndBadArgumentsExitTwo) {
     const RunResult help = runSim({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: termsim"), std::string::npos);
+}
+
+TEST(Loopback, RefusedTerminalExitsTwoWithTheReason) {
+    TinyServer server({.refuse = true});
+    const RunResult r = runSim({"--server", server.address(), "--scan", "123"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("refused the terminal: server full"), std::string::npos) << r.err;
+}
+
+namespace {
+
+struct EventCounter : Connection::Listener {
+    void onEvent(Connection&, const Event&) override { ++events; }
+    void onClosed(Connection&, const std::string& why) override { closed = why; }
+    int events = 0;
+    std::string closed;
+};
+
+}  // namespace
+
+TEST(Loopback, SilentTerminalSendsAliveOnItsOwn) {
+    TinyServer server;
+    asio::io_context io;
+    EventCounter counter;
+    auto connection = std::make_shared<Connection>(io, Terminal(defaultState(1)), counter,
+                                                   std::chrono::milliseconds(40));
+    const auto port = static_cast<asio::ip::port_type>(std::stoi(server.address().substr(10)));
+    connection->start({tcp::endpoint(asio::ip::address_v4::loopback(), port)});
+    io.run_for(std::chrono::milliseconds(300));
+    connection->close();
+    EXPECT_EQ(counter.closed, "");
+    EXPECT_GE(counter.events, 1);  // the welcome
+    // About seven intervals passed; any Alive proves the timer runs, several that it re-arms.
+    EXPECT_GE(server.alives(), 3);
+    EXPECT_LE(server.alives(), 8);
 }
 
 TEST(Loopback, InteractiveReadsCodesAndShowsDisplayMessages) {
