@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+#include "pricing/DbResult.h"
+
+// The operator's connection test: attaches to the database and detaches again.
+// A failure carries the client's own message, worded as the client words it.
+DbResult<void> testDatabaseConnection(const QString& databasePath);

@@ -1,0 +1,64 @@
+#include "FbConnection.h"
+
+#include <climits>
+#include <string>
+#include <utility>
+
+#include "pricing/FbStatus.h"
+
+namespace {
+
+constexpr char kUser[] = "SYSDBA";
+constexpr char kPassword[] = "quartzfig";
+constexpr char kCharacterSet[] = "WIN1252";
+
+void appendItem(std::string& dpb, char item, const std::string& value) {
+    dpb.push_back(item);
+    dpb.push_back(static_cast<char>(value.size()));
+    dpb.append(value);
+}
+
+}  // namespace
+
+DbResult<FbConnection> FbConnection::attach(const QString& database) {
+    std::string dpb(1, static_cast<char>(isc_dpb_version1));
+    appendItem(dpb, isc_dpb_user_name, kUser);
+    appendItem(dpb, isc_dpb_password, kPassword);
+    appendItem(dpb, isc_dpb_lc_ctype, kCharacterSet);
+    // Paths are handed over in UTF-8, whatever the connection's character set.
+    appendItem(dpb, isc_dpb_utf8_filename, {});
+
+    const QByteArray name = database.toUtf8();
+    if (name.size() > SHRT_MAX)
+        return DbError{QStringLiteral("database name too long"), {}};
+
+    ISC_STATUS_ARRAY status{};
+    isc_db_handle handle = 0;
+    isc_attach_database(status, static_cast<short>(name.size()), name.constData(), &handle,
+                        static_cast<short>(dpb.size()), dpb.data());
+    if (fbFailed(status))
+        return fbError(status);
+    return FbConnection(handle);
+}
+
+FbConnection::FbConnection(FbConnection&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, 0)) {}
+
+FbConnection::~FbConnection() {
+    detach();
+}
+
+DbResult<void> FbConnection::detach() {
+    if (m_handle == 0)
+        return {};
+    ISC_STATUS_ARRAY status{};
+    isc_detach_database(status, &m_handle);
+    if (fbFailed(status)) {
+        // Transactions and statements are closed before this, so a failure means the
+        // attachment is gone already (e.g. the server went away): nothing to retry.
+        m_handle = 0;
+        return fbError(status);
+    }
+    m_handle = 0;
+    return {};
+}

@@ -1,0 +1,254 @@
+#include "LookupPrice.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "platform/Cp1252.h"
+#include "pricing/FbConnection.h"
+#include "pricing/FbStatement.h"
+#include "pricing/FbTransaction.h"
+
+namespace {
+
+// The scanned code follows this text directly.
+constexpr char kProductQuery[] =
+    "SELECT PDV_CODIGOBARRAS.COB_CODIGO_EAN, PDV_ITENSRESUMIDO.ITR_DESCRICAO, "
+    "PDV_ITENSRESUMIDO.ITR_VLR_VENDA FROM PDV_CODIGOBARRAS INNER JOIN PDV_ITENSRESUMIDO ON "
+    "(PDV_CODIGOBARRAS.COB_CODIGO_ITEM = PDV_ITENSRESUMIDO.ITR_CODIGO) WHERE "
+    "PDV_CODIGOBARRAS.COB_CODIGO_EAN = ";
+
+// SQLSTATE of a failed conversion, e.g. a stored code that is not a number.
+const QString kConversionError = QStringLiteral("22018");
+
+// Both reply texts travel in buffers of 100 bytes plus the terminating zero.
+constexpr size_t kReplyBytes = 100;
+
+using Found = std::optional<ProductRow>;
+using Type = short;
+
+bool isDigitsOnly(const QString& code) {
+    return !code.isEmpty() && std::all_of(code.begin(), code.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+bool isText(Type type) {
+    return type == SQL_TEXT || type == SQL_VARYING;
+}
+
+bool isInteger(Type type) {
+    return type == SQL_SHORT || type == SQL_LONG || type == SQL_INT64;
+}
+
+bool isFloating(Type type) {
+    return type == SQL_FLOAT || type == SQL_DOUBLE || type == SQL_D_FLOAT;
+}
+
+QString typeName(const FbStatement::Column& column) {
+    switch (column.type) {
+        case SQL_TEXT:
+            return QStringLiteral("CHAR(%1)").arg(column.length);
+        case SQL_VARYING:
+            return QStringLiteral("VARCHAR(%1)").arg(column.length);
+        case SQL_SHORT:
+        case SQL_LONG:
+        case SQL_INT64:
+            return column.scale == 0 ? QStringLiteral("INTEGER")
+                                     : QStringLiteral("NUMERIC(scale %1)").arg(-column.scale);
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            return QStringLiteral("DOUBLE PRECISION");
+        case SQL_BLOB:
+            return QStringLiteral("BLOB");
+        case SQL_TIMESTAMP:
+        case SQL_TYPE_DATE:
+        case SQL_TYPE_TIME:
+            return QStringLiteral("a date or time");
+        case SQL_BOOLEAN:
+            return QStringLiteral("BOOLEAN");
+        default:
+            return QStringLiteral("type %1").arg(column.type);
+    }
+}
+
+// The result must be the code, the description and the price, in that order.
+std::optional<DbError> checkColumns(const std::vector<FbStatement::Column>& columns) {
+    struct Expected {
+        const char* name;
+        bool (*accepts)(Type);
+        const char* kind;
+    };
+    static const std::array<Expected, 3> expected = {{
+        {"COB_CODIGO_EAN", isText, "text"},
+        {"ITR_DESCRICAO", isText, "text"},
+        {"ITR_VLR_VENDA", [](Type t) { return isInteger(t) || isFloating(t); }, "a number"},
+    }};
+    if (columns.size() != expected.size())
+        return DbError{QStringLiteral("The product query returned %1 columns instead of 3")
+                           .arg(columns.size()),
+                       {}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const QString name = QLatin1String(expected[i].name);
+        if (columns[i].name != name)
+            return DbError{QStringLiteral("The product query returned column %1 where %2 belongs")
+                               .arg(columns[i].name, name),
+                           {}};
+        if (!expected[i].accepts(columns[i].type))
+            return DbError{QStringLiteral("Column %1 is %2, not %3")
+                               .arg(name, typeName(columns[i]), QLatin1String(expected[i].kind)),
+                           {}};
+    }
+    return std::nullopt;
+}
+
+DbResult<FbStatement> prepareProductQuery(const FbTransaction& transaction, const QString& text) {
+    // Statement text crosses to the client in the 8-bit code page like all text.
+    const QString statement = cp1252::decode(cp1252::encode(text));
+    auto prepared = FbStatement::prepare(transaction, cp1252::encode(statement));
+    if (!prepared)
+        return prepared;
+    if (auto mismatch = checkColumns(prepared->columns()))
+        return *mismatch;
+    return prepared;
+}
+
+DbResult<ProductRow> readRow(const FbStatement& statement) {
+    ProductRow row;
+    if (!statement.isNull(1))
+        row.description = statement.text(1);
+    if (statement.isNull(2))
+        return row;
+
+    const FbStatement::Column& price = statement.columns()[2];
+    const std::optional<Currency> value =
+        isInteger(price.type) ? currencyFromScaled(statement.integer(2), price.scale)
+                              : currencyFromDouble(statement.floating(2));
+    if (!value)
+        return DbError{QStringLiteral("The price of this product is out of range"), {}};
+    row.price = *value;
+    return row;
+}
+
+// Runs the prepared query and reads its first row; later rows are ignored.
+DbResult<Found> firstRow(FbStatement& statement, const std::vector<std::string>& parameters) {
+    if (auto executed = statement.execute(parameters); !executed)
+        return executed.error();
+    auto fetched = statement.fetch();
+    if (!fetched)
+        return fetched.error();
+    if (!*fetched)
+        return Found{};
+    auto row = readRow(statement);
+    if (!row)
+        return row.error();
+    return Found{std::move(*row)};
+}
+
+// How many bytes the code column holds, as the engine describes the parameter.
+size_t codeWidth(const FbStatement& statement) {
+    const auto& parameters = statement.parameters();
+    return parameters.empty() ? 0 : static_cast<size_t>(std::max<short>(parameters[0].length, 0));
+}
+
+// Exact text match through a parameter, so the code is never read as SQL.
+DbResult<Found> findByText(FbStatement& statement, const std::string& code) {
+    // Longer than the column: cannot be stored there, and the engine would refuse
+    // the parameter rather than compare it.
+    const size_t significant = code.find_last_not_of(' ') + 1;  // trailing blanks compare equal
+    if (significant > codeWidth(statement))
+        return Found{};
+    return firstRow(statement, {code});
+}
+
+// The code itself, then every other spelling with leading zeros removed or added
+// that fits in `width` characters.
+std::vector<std::string> zeroForms(const std::string& code, size_t width) {
+    std::vector<std::string> forms;
+    if (code.size() <= width)
+        forms.push_back(code);
+    const size_t firstSignificant = code.find_first_not_of('0');
+    const std::string canonical =
+        firstSignificant == std::string::npos ? std::string("0") : code.substr(firstSignificant);
+    for (size_t length = canonical.size(); length <= width; ++length) {
+        std::string form(length, '0');
+        std::copy(canonical.begin(), canonical.end(), form.end() - canonical.size());
+        if (form != code)
+            forms.push_back(std::move(form));
+    }
+    return forms;
+}
+
+DbResult<Found> findInTransaction(const FbTransaction& transaction, const QString& code) {
+    const QString byText = QLatin1String(kProductQuery) + QLatin1Char('?');
+    if (!isDigitsOnly(code)) {
+        auto statement = prepareProductQuery(transaction, byText);
+        if (!statement)
+            return statement.error();
+        return findByText(*statement, cp1252::encode(code));
+    }
+
+    {
+        auto statement = prepareProductQuery(transaction, QLatin1String(kProductQuery) + code);
+        if (!statement)
+            return statement.error();
+        auto found = firstRow(*statement, {});
+        if (found || found.error().sqlState != kConversionError)
+            return found;
+    }
+
+    // The numeric comparison converts every stored code, so one code that is not a
+    // number fails every scan.  Match the spellings that compare equal as numbers
+    // instead, through the index.
+    auto statement = prepareProductQuery(transaction, byText);
+    if (!statement)
+        return statement.error();
+    for (const std::string& form : zeroForms(code.toStdString(), codeWidth(*statement))) {
+        auto found = firstRow(*statement, {form});
+        if (!found || *found)
+            return found;
+    }
+    return Found{};
+}
+
+void copyReplyText(const std::string& text, std::array<char, kReplyBytes + 1>& buffer) {
+    const size_t length = std::min(text.size(), kReplyBytes);
+    std::copy_n(text.begin(), length, buffer.begin());
+    buffer[length] = '\0';
+}
+
+}  // namespace
+
+DbResult<Found> findProduct(const QString& databasePath, const QString& code) {
+    auto connection = FbConnection::attach(databasePath);
+    if (!connection)
+        return connection.error();
+    auto transaction = FbTransaction::startReadOnly(*connection);
+    if (!transaction)
+        return transaction.error();
+    return findInTransaction(*transaction, code);
+}
+
+LookupResult LookupPrice(TerminalLibrary& library, int32_t socket, const QString& code,
+                         const QString& databasePath, const QString& currencyPrefix,
+                         const Separators& separators) {
+    if (databasePath.isEmpty())
+        return {LookupOutcome::Skipped, {}};
+
+    auto product = findProduct(databasePath, code);
+    if (!product)
+        return {LookupOutcome::Failed, product.error().message};
+    if (!*product) {
+        library.bSendProdNotFound(socket);
+        return {LookupOutcome::NotFound, {}};
+    }
+
+    std::array<char, kReplyBytes + 1> description{};
+    std::array<char, kReplyBytes + 1> price{};
+    copyReplyText((*product)->description, description);
+    copyReplyText(cp1252::encode(currencyPrefix + formatPrice((*product)->price, separators)),
+                  price);
+    library.bSendProdPrice(socket, description.data(), price.data());
+    return {LookupOutcome::Price, {}};
+}
