@@ -1,0 +1,314 @@
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "FakeTerminalLibrary.h"
+#include "TestDatabase.h"
+#include "pricing/ConnectionTest.h"
+#include "pricing/LookupPrice.h"
+
+namespace {
+
+const Separators kBrazil{QStringLiteral("."), QStringLiteral(",")};
+const Separators kUs{QStringLiteral(","), QStringLiteral(".")};
+constexpr int32_t kSocket = 417;
+
+struct Reply {
+    std::string description;
+    std::string price;
+};
+
+class Lookup : public ::testing::Test {
+protected:
+    LookupResult scan(const QString& code, const QString& prefix = QStringLiteral("R$"),
+                      const Separators& separators = kBrazil) {
+        library.clearCalls();
+        return LookupPrice(library, kSocket, code, db.path(), prefix, separators);
+    }
+
+    // The price reply to one scan; fails the test when the scan got anything else.
+    Reply price(const QString& code, const QString& prefix = QStringLiteral("R$"),
+                const Separators& separators = kBrazil) {
+        const LookupResult result = scan(code, prefix, separators);
+        EXPECT_EQ(result.outcome, LookupOutcome::Price)
+            << code.toStdString() << ": " << result.error.toStdString();
+        const auto calls = library.calls();
+        EXPECT_EQ(calls.size(), 1u) << code.toStdString();
+        if (calls.size() != 1 || calls[0].name != "bSendProdPrice")
+            return {};
+        EXPECT_EQ(calls[0].ints.at(0), kSocket);
+        return {calls[0].texts.at(0), calls[0].texts.at(1)};
+    }
+
+    void expectNotFound(const QString& code) {
+        const LookupResult result = scan(code);
+        EXPECT_EQ(result.outcome, LookupOutcome::NotFound)
+            << code.toStdString() << ": " << result.error.toStdString();
+        const auto calls = library.calls();
+        ASSERT_EQ(calls.size(), 1u) << code.toStdString();
+        EXPECT_EQ(calls[0].name, "bSendProdNotFound");
+        EXPECT_EQ(calls[0].ints.at(0), kSocket);
+    }
+
+    void expectFailureWithoutReply(const QString& path, const QString& code = QStringLiteral("1")) {
+        library.clearCalls();
+        const LookupResult result =
+            LookupPrice(library, kSocket, code, path, QStringLiteral("R$"), kBrazil);
+        EXPECT_EQ(result.outcome, LookupOutcome::Failed);
+        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_TRUE(library.calls().empty());
+        lastError = result.error;
+    }
+
+    TestDatabase db;
+    FakeTerminalLibrary library;
+    QString lastError;
+};
+
+}  // namespace
+
+TEST_F(Lookup, AnswersDescriptionInWindows1252AndFormattedPrice) {
+    db.createTables();
+    db.addItem(1, "'Açúcar Refinado União 1kg'", "1234.5");
+    db.addCode("7891910000197", 1);
+
+    const Reply reply = price(QStringLiteral("7891910000197"));
+    EXPECT_EQ(reply.description,
+              "A\xE7\xFA"
+              "car Refinado Uni\xE3o 1kg");
+    EXPECT_EQ(reply.price, "R$1.234,50");
+    EXPECT_EQ(db.otherAttachments(), 0);
+}
+
+TEST_F(Lookup, RoundsHalfToEvenWithTheRegionalSeparators) {
+    db.createTables();
+    const struct {
+        const char* code;
+        const char* stored;
+        const char* brazil;
+        const char* us;
+    } cases[] = {
+        {"1", "2.345", "R$2,34", "R$2.34"},
+        {"2", "2.355", "R$2,36", "R$2.36"},
+        {"3", "-1", "R$-1,00", "R$-1.00"},
+        {"4", "0", "R$0,00", "R$0.00"},
+        {"5", "NULL", "R$0,00", "R$0.00"},
+        {"6", "1234567.125", "R$1.234.567,12", "R$1,234,567.12"},
+        {"7", "-0.005", "R$0,00", "R$0.00"},
+        {"8", "999.995", "R$1.000,00", "R$1,000.00"},
+    };
+    int item = 0;
+    for (const auto& c : cases) {
+        db.addItem(++item, "'Produto'", c.stored);
+        db.addCode(c.code, item);
+    }
+    for (const auto& c : cases) {
+        EXPECT_EQ(price(QLatin1String(c.code)).price, c.brazil) << c.stored;
+        EXPECT_EQ(price(QLatin1String(c.code), QStringLiteral("R$"), kUs).price, c.us) << c.stored;
+    }
+    db.addItem(++item, "'Produto'", "3");
+    db.addCode("9", item);
+    EXPECT_EQ(price(QStringLiteral("9"), QStringLiteral("US$ ")).price, "US$ 3,00");
+    EXPECT_EQ(price(QStringLiteral("9"), QStringLiteral("\u20AC")).price,
+              "\x80"
+              "3,00");
+}
+
+TEST_F(Lookup, UnknownOrEmptyCodeAnswersNotFound) {
+    db.createTables();
+    db.addItem(1, "'Produto'", "1");
+    db.addCode("7891000100103", 1);
+    expectNotFound(QStringLiteral("7890000000000"));
+    expectNotFound(QString());
+    EXPECT_EQ(db.otherAttachments(), 0);
+}
+
+TEST_F(Lookup, EmptyPathDoesNothing) {
+    const LookupResult result = LookupPrice(library, kSocket, QStringLiteral("1"), QString(),
+                                            QStringLiteral("R$"), kBrazil);
+    EXPECT_EQ(result.outcome, LookupOutcome::Skipped);
+    EXPECT_TRUE(library.calls().empty());
+}
+
+TEST_F(Lookup, TwoRowsForOneCodeAnswerOnlyTheFirst) {
+    db.createTables("NUMERIC(18,3)", "VARCHAR(200) NOT NULL", /*codeIsKey=*/false);
+    db.addItem(1, "'Primeiro'", "1");
+    db.addItem(2, "'Segundo'", "2");
+    db.addCode("555", 1);
+    db.addCode("555", 2);
+    const Reply reply = price(QStringLiteral("555"));
+    EXPECT_EQ(reply.description, "Primeiro");
+    EXPECT_EQ(reply.price, "R$1,00");
+}
+
+TEST_F(Lookup, NullDescriptionIsEmptyAndLongTextsAreCutAt100Bytes) {
+    db.createTables("NUMERIC(18,3)", "VARCHAR(200)");
+    db.addItem(1, "NULL", "NULL");
+    db.addCode("1", 1);
+    const std::string longText(30, 'x');
+    // 150 characters, accented ones included: one byte each in Windows-1252.
+    const std::string description = std::string(40, 'a') + "ção" + std::string(107, 'b');
+    db.addItem(2, "'" + description + "'", "10");
+    db.addCode("2", 2);
+
+    const Reply empty = price(QStringLiteral("1"));
+    EXPECT_EQ(empty.description, "");
+    EXPECT_EQ(empty.price, "R$0,00");
+
+    const Reply cut = price(QStringLiteral("2"), QString(120, QLatin1Char('$')));
+    EXPECT_EQ(cut.description, std::string(40, 'a') + "\xE7\xE3o" + std::string(57, 'b'));
+    EXPECT_EQ(cut.price, std::string(100, '$'));
+}
+
+TEST_F(Lookup, CodesThatAreNotNumbersAreMatchedAsPlainText) {
+    db.createTables();
+    db.addItem(1, "'Injetado'", "1");
+    db.addItem(2, "'Aspas'", "2");
+    db.addItem(3, "'Café'", "3");
+    db.addItem(4, "'Numérico'", "4");
+    db.addCode("1 OR 1=1", 1);
+    db.addCode("' OR ''='", 2);
+    db.addCode("CAFÉ-01", 3);
+    db.addCode("7891000100103", 4);
+
+    EXPECT_EQ(price(QStringLiteral("1 OR 1=1")).description, "Injetado");
+    EXPECT_EQ(price(QStringLiteral("' OR ''='")).description, "Aspas");
+    // Trailing blanks compare equal in SQL, even beyond the column's width.
+    EXPECT_EQ(price(QStringLiteral("1 OR 1=1") + QString(20, QLatin1Char(' '))).description,
+              "Injetado");
+    EXPECT_EQ(price(QStringLiteral("CAFÉ-01")).description, "Caf\xE9");
+    expectNotFound(QStringLiteral("0; DELETE FROM PDV_CODIGOBARRAS"));
+    expectNotFound(QStringLiteral("1; DELETE FROM PDV_CODIGOBARRAS"));
+    expectNotFound(QStringLiteral("0 OR 1=1"));
+    expectNotFound(QStringLiteral("' OR '1'='1"));
+    expectNotFound(QStringLiteral("café-01"));
+    expectNotFound(QString(300, QLatin1Char('9')) + QLatin1Char('x'));
+    EXPECT_EQ(db.count("PDV_CODIGOBARRAS"), 4);
+    EXPECT_EQ(db.count("PDV_ITENSRESUMIDO"), 4);
+    EXPECT_EQ(db.otherAttachments(), 0);
+}
+
+TEST_F(Lookup, StoredCodeThatIsNotANumberDoesNotBreakNumericScans) {
+    db.createTables();
+    db.addItem(1, "'Interno'", "1");
+    db.addItem(2, "'Zeros guardados'", "2");
+    db.addItem(3, "'Sem zeros'", "3");
+    db.addItem(4, "'EAN'", "4");
+    db.addItem(5, "'Zero'", "5");
+    db.addCode("ABC-123", 1);
+    db.addCode("0012345", 2);
+    db.addCode("67890", 3);
+    db.addCode("7891000100103", 4);
+    db.addCode("0", 5);
+
+    EXPECT_EQ(price(QStringLiteral("12345")).description, "Zeros guardados");
+    EXPECT_EQ(price(QStringLiteral("0012345")).description, "Zeros guardados");
+    EXPECT_EQ(price(QStringLiteral("000000000000000000000012345")).description, "Zeros guardados");
+    EXPECT_EQ(price(QStringLiteral("0067890")).description, "Sem zeros");
+    EXPECT_EQ(price(QStringLiteral("0000000000000000000000000067890")).description, "Sem zeros");
+    EXPECT_EQ(price(QStringLiteral("7891000100103")).description, "EAN");
+    EXPECT_EQ(price(QStringLiteral("000")).description, "Zero");
+    EXPECT_EQ(price(QStringLiteral("ABC-123")).description, "Interno");
+    expectNotFound(QStringLiteral("123"));
+    expectNotFound(QStringLiteral("1234"));
+    expectNotFound(QStringLiteral("7891000100104"));
+    EXPECT_EQ(db.otherAttachments(), 0);
+}
+
+TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {
+    const QString missing = db.folder() + QStringLiteral("/missing.fdb");
+    expectFailureWithoutReply(missing);
+    EXPECT_TRUE(lastError.contains(missing)) << lastError.toStdString();
+
+    const QString damaged = db.folder() + QStringLiteral("/damaged.fdb");
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(64 * 1024, '\x5A'));
+    }
+    expectFailureWithoutReply(damaged);
+
+    // Nothing holds on to the damaged file: it can be replaced and used at once.
+    ASSERT_TRUE(QFile::remove(damaged));
+    TestDatabase::create(damaged);
+    library.clearCalls();
+    EXPECT_EQ(
+        LookupPrice(library, kSocket, QStringLiteral("1"), damaged, QString(), kBrazil).outcome,
+        LookupOutcome::Failed);  // no tables yet: the statement fails
+}
+
+TEST_F(Lookup, ResultColumnsOfTheWrongKindFail) {
+    db.createTables("VARCHAR(20)");
+    db.addItem(1, "'Produto'", "'12,50'");
+    db.addCode("1", 1);
+    expectFailureWithoutReply(db.path());
+    EXPECT_TRUE(lastError.contains(QStringLiteral("ITR_VLR_VENDA"))) << lastError.toStdString();
+    EXPECT_EQ(db.otherAttachments(), 0);
+
+    TestDatabase numericDescription;
+    numericDescription.createTables("NUMERIC(18,3)", "INTEGER");
+    expectFailureWithoutReply(numericDescription.path());
+    EXPECT_TRUE(lastError.contains(QStringLiteral("ITR_DESCRICAO"))) << lastError.toStdString();
+
+    TestDatabase noTables;
+    expectFailureWithoutReply(noTables.path());
+    EXPECT_TRUE(lastError.contains(QStringLiteral("PDV_CODIGOBARRAS"))) << lastError.toStdString();
+    EXPECT_EQ(noTables.otherAttachments(), 0);
+}
+
+TEST_F(Lookup, PricesOfOtherNumericTypesAreRead) {
+    const struct {
+        const char* type;
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        {"NUMERIC(9,2)", "1234.56", "R$1.234,56"},
+        {"NUMERIC(4,2)", "-12.35", "R$-12,35"},
+        {"INTEGER", "7", "R$7,00"},
+        {"BIGINT", "9223372036854775807", "R$9.223.372.036.854.775.807,00"},
+        {"NUMERIC(18,6)", "2.345000", "R$2,34"},
+        {"DOUBLE PRECISION", "24.9", "R$24,90"},
+        {"FLOAT", "2.5", "R$2,50"},
+    };
+    for (const auto& c : cases) {
+        TestDatabase typed;
+        typed.createTables(c.type);
+        typed.addItem(1, "'Produto'", c.stored);
+        typed.addCode("1", 1);
+        library.clearCalls();
+        const LookupResult result = LookupPrice(library, kSocket, QStringLiteral("1"), typed.path(),
+                                                QStringLiteral("R$"), kBrazil);
+        ASSERT_EQ(result.outcome, LookupOutcome::Price)
+            << c.type << ": " << result.error.toStdString();
+        EXPECT_EQ(library.callsNamed("bSendProdPrice").at(0).texts.at(1), c.shown) << c.type;
+    }
+}
+
+TEST_F(Lookup, ExtremeStoredPricesDoNotOverflow) {
+    db.createTables();
+    db.addItem(1, "'Maior'", "999999999999999.999");
+    db.addItem(2, "'Menor'", "-999999999999999.999");
+    db.addItem(3, "'Limite'", "9223372036854775.807");
+    db.addItem(4, "'Limite negativo'", "-9223372036854775.807 - 0.001");
+    for (int item = 1; item <= 4; ++item)
+        db.addCode(std::to_string(item), item);
+    EXPECT_EQ(price(QStringLiteral("1")).price, "R$1.000.000.000.000.000,00");
+    EXPECT_EQ(price(QStringLiteral("2")).price, "R$-1.000.000.000.000.000,00");
+    EXPECT_EQ(price(QStringLiteral("3")).price, "R$9.223.372.036.854.775,81");
+    EXPECT_EQ(price(QStringLiteral("4")).price, "R$-9.223.372.036.854.775,81");
+}
+
+TEST(DatabaseConnection, TestAttachesAndDetachesOrReportsTheClientsMessage) {
+    TestDatabase db;
+    EXPECT_TRUE(testDatabaseConnection(db.path()).ok());
+    EXPECT_EQ(db.otherAttachments(), 0);
+
+    const QString missing = db.folder() + QStringLiteral("/missing.fdb");
+    const auto failed = testDatabaseConnection(missing);
+    ASSERT_FALSE(failed.ok());
+    EXPECT_TRUE(failed.error().message.contains(missing)) << failed.error().message.toStdString();
+    EXPECT_FALSE(testDatabaseConnection(QString()).ok());
+}
