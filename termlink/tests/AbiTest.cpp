@@ -1,10 +1,12 @@
 // Drives the real libtermlink.so through its C functions only.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -110,4 +112,48 @@ TEST(TermlinkAbi, ServesATerminalThroughTheCFunctions) {
     TCinet_ntoa(0, nullptr);
     std::filesystem::remove_all(dir);
     // The library's own shutdown at exit runs while this terminal is still connected.
+}
+
+// The process may end while terminals talk and other threads call the library:
+// the library's shutdown at exit must neither crash nor hang.
+TEST(TermlinkAbiDeathTest, ExitMidTrafficEndsCleanly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const auto ini = std::filesystem::temp_directory_path() /
+                             ("termlink-exit-" + std::to_string(::getpid()) + ".ini");
+            const uint16_t port = freePort();
+            std::ofstream(ini) << "[server]\naddress = 127.0.0.1\nport = " << port << "\n";
+            ::setenv("TERMLINK_INI", ini.c_str(), 1);
+            if (tc_startserver() == 0)
+                std::_Exit(3);
+            std::filesystem::remove(ini);
+            std::atomic<int> scans{0};
+            for (int i = 0; i < 3; ++i) {
+                std::thread([port, &scans] {
+                    TestTerminal t(port);
+                    if (t.handshake() <= 0)
+                        return;
+                    for (uint32_t seq = 0;; ++seq) {
+                        if (!t.send(wire::Scan{seq, "123"}))
+                            return;
+                        ++scans;
+                        t.receive(std::chrono::milliseconds(1));
+                    }
+                }).detach();
+            }
+            std::thread([] {
+                char buffer[TERMLINK_BARCODE_BUFFER_SIZE];
+                int32_t socket = 0, spare = 0, length = 0;
+                while (true) {
+                    if (bReceiveBarcode(&socket, &spare, buffer, &length))
+                        bSendProdPrice(socket, "d", "p");
+                    bSendDisplayMsg(socket, "a", "b", 1, 1);
+                }
+            }).detach();
+            if (!waitUntil([&] { return scans > 300; }))
+                std::_Exit(4);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
