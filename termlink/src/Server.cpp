@@ -63,7 +63,19 @@ Server::Server(ServerConfig config)
       m_work(asio::make_work_guard(m_io)),
       m_acceptor(m_io),
       m_acceptRetry(m_io),
-      m_thread([this] { m_io.run(); }) {}
+      m_thread([this] { runNetworkThread(); }) {}
+
+void Server::runNetworkThread() {
+    // A handler that throws (out of memory, say) must not end the process from this
+    // thread; Asio resumes where it stopped when run() is called again.
+    while (true) {
+        try {
+            m_io.run();
+            return;
+        } catch (...) {
+        }
+    }
+}
 
 Server::~Server() {
     stop();

@@ -76,6 +76,7 @@ public:
 private:
     bool sendTo(int32_t socket, const wire::Message& message);
     bool sendRecord(wire::Type type, const uint8_t* record);
+    void runNetworkThread();
     bool listenOnNetworkThread();
     void accept();
     void stopOnNetworkThread();

@@ -216,14 +216,3 @@ TEST(Wire, DecodeRejectsPayloadsThatDoNotFitTheirType) {
         EXPECT_FALSE(error.empty()) << c.why;
     }
 }
-
-TEST(Wire, OnlyTerminalTypesComeFromTerminals) {
-    EXPECT_TRUE(isTerminalType(Type::Hello));
-    EXPECT_TRUE(isTerminalType(Type::Response));
-    EXPECT_FALSE(isTerminalType(Type::Welcome));
-    EXPECT_FALSE(isTerminalType(Type::Bye));
-    EXPECT_EQ(recordBytes(Type::SetNetConfig), 155u);
-    EXPECT_EQ(recordBytes(Type::UpdConfigReply), 210u);
-    EXPECT_EQ(recordBytes(Type::MacAddrReply), 18u);
-    EXPECT_EQ(recordBytes(Type::Scan), 0u);
-}
