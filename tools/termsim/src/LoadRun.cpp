@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include "Cp1252Text.h"
+#include "Lines.h"
 
 namespace termsim {
 
@@ -83,6 +84,12 @@ void LoadRun::Slot::onEvent(Connection&, const Event& event) {
         if (owner.m_options.report)
             connection->send(wire::encode(*owner.m_options.report));
         return owner.settled();
+    }
+    if (const auto* bye = std::get_if<wire::Bye>(&event)) {
+        if (owner.m_phase == Phase::Connecting && owner.m_firstFailure.empty())
+            owner.m_firstFailure =
+                "the server refused the terminal: " + lines::byeReason(bye->reason);
+        return;
     }
     if (const auto* warning = std::get_if<Warning>(&event)) {
         owner.m_io.err << "termsim: terminal " << index + 1 << ": " << warning->text << '\n';
@@ -235,8 +242,9 @@ void LoadRun::sendScan(Slot& slot) {
     slot.nextCode = (slot.nextCode + 1) % m_codes.size();
     ++m_report.scansSent;
     slot.replyTimer.expires_after(toDuration(m_options.timeout));
-    slot.replyTimer.async_wait([this, &slot](std::error_code ec) {
-        if (ec || !slot.waiting)
+    // A time-out that fired just as its reply came must not end the next scan.
+    slot.replyTimer.async_wait([this, &slot, seq = *slot.waiting](std::error_code ec) {
+        if (ec || slot.waiting != seq)
             return;
         ++m_report.noReply;
         scanEnded(slot);

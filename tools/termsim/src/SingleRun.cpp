@@ -2,6 +2,7 @@
 
 #include <csignal>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "Cp1252Text.h"
@@ -80,8 +81,11 @@ void SingleRun::finish(int status) {
     m_duration.cancel();
     std::error_code ignored;
     m_signals.cancel(ignored);
-    if (m_input)
+    if (m_input) {
         m_input->close(ignored);
+        if (m_inputFlags >= 0)
+            ::fcntl(m_io.inputFd, F_SETFL, m_inputFlags);
+    }
     if (m_connection)
         m_connection->close();
     m_context.stop();
@@ -154,6 +158,9 @@ void SingleRun::welcomed() {
                 warn("cannot read standard input");
                 return finish(2);
             }
+            // Asio makes the descriptor non-blocking, and a dup shares that flag
+            // with the shell's terminal: remember it to put it back.
+            m_inputFlags = ::fcntl(m_io.inputFd, F_GETFL);
             m_input.emplace(m_context, fd);
             readInput();
             break;

@@ -43,6 +43,7 @@ private:
     asio::steady_timer m_duration;  // listen mode, and lingering after --scan
     asio::signal_set m_signals;
     std::optional<asio::posix::stream_descriptor> m_input;
+    int m_inputFlags = -1;
     std::string m_inputBuffer;
     std::string m_partialLine;
     std::shared_ptr<Connection> m_connection;

@@ -3,6 +3,7 @@
 #include <sstream>
 #include <thread>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <asio.hpp>
@@ -221,6 +222,12 @@ TEST(Loopback, RefusedTerminalExitsTwoWithTheReason) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("refused the terminal: server full"), std::string::npos) << r.err;
+
+    const RunResult idle =
+        runSim({"--server", server.address(), "--idle", "--terminals", "2", "--duration", "0.1"});
+    EXPECT_EQ(idle.status, 2);
+    EXPECT_NE(idle.err.find("no terminal could connect"), std::string::npos) << idle.err;
+    EXPECT_NE(idle.err.find("server full"), std::string::npos) << idle.err;
 }
 
 namespace {
@@ -259,6 +266,8 @@ TEST(Loopback, InteractiveReadsCodesAndShowsDisplayMessages) {
     ASSERT_EQ(::write(fds[1], input.data(), input.size()), ssize_t(input.size()));
     ::close(fds[1]);
     const RunResult r = runSim({"--server", server.address(), "--interactive"}, fds[0]);
+    // The caller's descriptor (a shell's terminal, in real use) is left blocking.
+    EXPECT_EQ(::fcntl(fds[0], F_GETFL) & O_NONBLOCK, 0);
     ::close(fds[0]);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("display: Grande Promoção! | Nao Perca!! (time 4)\n"), std::string::npos)
