@@ -31,7 +31,8 @@ int32_t getLe32(const uint8_t* p) {
 
 enum class PictureFile { Read, Missing, TooLarge };
 
-// Reads at most one byte past the limit, so a huge or growing file costs no more.
+// Reads until the end of the file, stopping as soon as it is past the limit, so a
+// huge (or growing) file costs little.
 PictureFile readPicture(const std::string& path, wire::Bytes& data) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
@@ -42,13 +43,16 @@ PictureFile readPicture(const std::string& path, wire::Bytes& data) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return PictureFile::Missing;
-    data.resize(kMaxPictureBytes + 1);
-    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    data.clear();
+    char chunk[16 * 1024];
+    while (data.size() <= kMaxPictureBytes && in) {
+        in.read(chunk, sizeof chunk);
+        data.insert(data.end(), chunk, chunk + in.gcount());
+    }
     if (in.bad()) {
         data.clear();
         return PictureFile::Missing;
     }
-    data.resize(static_cast<size_t>(in.gcount()));
     if (data.size() > kMaxPictureBytes) {
         data.clear();
         return PictureFile::TooLarge;
