@@ -42,9 +42,9 @@ char fromCodePoint(char32_t c) {
     return '?';
 }
 
-// Decodes one UTF-8 sequence at `pos`, advancing it; nullopt-like 0xFFFFFFFF when broken.
 constexpr char32_t kBroken = 0xFFFFFFFF;
 
+// Decodes one UTF-8 sequence at `pos`, advancing it; kBroken when the sequence is broken.
 char32_t nextCodePoint(std::string_view s, size_t& pos) {
     const auto lead = static_cast<uint8_t>(s[pos++]);
     if (lead < 0x80)
