@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QImageReader>
+#include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMetaEnum>
 #include <QScreen>
@@ -14,7 +17,15 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/SettingsFile.h"
+#include "platform/AppPaths.h"
+#include "platform/IntText.h"
+#include "pricing/ConnectionTest.h"
+#include "pricing/LookupPrice.h"
+#include "terminal/ConnectedTerminals.h"
+#include "terminal/TerminalLibrary.h"
 #include "ui/QtDialogs.h"
+#include "ui/StatusLamp.h"
 #include "ui_TForm1.h"
 
 TForm1* Form1 = nullptr;
@@ -102,6 +113,8 @@ TForm1::TForm1(QWidget* parent)
     connect(ui->BtnImgAdd, &QAbstractButton::clicked, this, &TForm1::BtnImgAddClick);
     connect(ui->BtnImgDel, &QAbstractButton::clicked, this, &TForm1::BtnImgDelClick);
     connect(time_OK, &QTimer::timeout, this, &TForm1::time_OKTimer);
+    connectHandlers();
+    m_programDir = executableDir();
 }
 
 TForm1::~TForm1() {
@@ -311,4 +324,212 @@ void TForm1::scheduleNextDismissal() {
                                        });
     time_OK->setInterval(static_cast<int>(std::max<qint64>(0, next->deadline.remainingTime())));
     time_OK->start();
+}
+
+// ---- the program's handlers ------------------------------------------------
+
+namespace {
+
+const QString kServerStarted = QStringLiteral("Servidor inicializado com sucesso.");
+const QString kServerFailed = QStringLiteral("Erro inicializando servidor");
+const QString kDatabaseFailure =
+    QStringLiteral("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!");
+
+}  // namespace
+
+void TForm1::connectHandlers() {
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(ui->Start, &QAction::triggered, this, &TForm1::StartClick);
+    connect(ui->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(mp_Fechar, &QAction::triggered, this, &TForm1::SpeedButton1Click);
+    connect(ui->ListBConec, &QListWidget::itemClicked, this, &TForm1::ListBConecClick);
+    connect(ui->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
+    connect(ui->SpeedButton3, &QAbstractButton::clicked, this, &TForm1::SpeedButton3Click);
+    connect(ui->rb_Sim, &QAbstractButton::clicked, this, &TForm1::rb_SimClick);
+    connect(ui->rb_Não, &QAbstractButton::clicked, this, &TForm1::rb_NãoClick);
+}
+
+void TForm1::setTerminalLibrary(TerminalLibrary& library) {
+    m_library = &library;
+    m_poller = std::make_unique<EventPoller>(library, static_cast<PollerSink&>(*this));
+}
+
+QString TForm1::besideProgram(const QString& name) const {
+    return m_programDir + QLatin1Char('/') + name;
+}
+
+void TForm1::FormCreate() {
+    LoadSettings();
+    m_library->vInitialize();
+    appendLog(
+        QStringLiteral("DLL Version: %1")
+            .arg(QString::number(m_library->dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
+    reportServerStart(m_library->tc_startserver());
+    Timer1->start();
+    m_selectedTerminal = -1;
+    ui->PageControl1->setCurrentWidget(ui->TabSheet4);
+    if (ui->edt_Caminho_Banco->text().isEmpty()) {
+        dialogs().message({.icon = MessageIcon::Warning,
+                           .caption = QStringLiteral("Confirmação"),
+                           .text = QStringLiteral("Atenção! Caminho do Banco de dados do PDV ainda "
+                                                  "não foi definido. \r\rAdicione o caminho do "
+                                                  "banco de dados.")});
+        ui->PageControl1->setCurrentWidget(ui->TabSheet6);
+        m_showAtStart = true;
+        show();
+    }
+    if (lcbo_Iniciar) {
+        ui->rb_Sim->setChecked(true);
+    } else {
+        ui->rb_Não->setChecked(true);
+    }
+}
+
+void TForm1::reportServerStart(int32_t result) {
+    if (result != 0) {
+        appendLog(kServerStarted);
+        ui->Start->setEnabled(false);
+    } else {
+        appendLog(kServerFailed);
+        dialogs().showMessage(kServerFailed);
+    }
+}
+
+void TForm1::StartClick() {
+    reportServerStart(m_library->tc_startserver());
+}
+
+void TForm1::LoadSettings() {
+    const Settings settings = loadSettings(besideProgram(QStringLiteral("de501.ini")));
+    ui->EdtCurrency->setText(settings.currency);
+    ui->EdtLine1->setText(settings.line1);
+    ui->EdtLine2->setText(settings.line2);
+    ui->EdtTimeEx->setText(settings.timeex);
+    ui->edt_Caminho_Banco->setText(settings.bd);
+    lcbo_Iniciar = settings.iniciar;
+}
+
+void TForm1::SaveSettings() {
+    saveSettings(besideProgram(QStringLiteral("de501.ini")), {.currency = ui->EdtCurrency->text(),
+                                                              .line1 = ui->EdtLine1->text(),
+                                                              .line2 = ui->EdtLine2->text(),
+                                                              .timeex = ui->EdtTimeEx->text(),
+                                                              .bd = ui->edt_Caminho_Banco->text(),
+                                                              .iniciar = lcbo_Iniciar});
+}
+
+void TForm1::FormClose() {
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    SaveSettings();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+    emit closed();
+}
+
+void TForm1::SpeedButton1Click() {
+    close();
+}
+
+void TForm1::rb_SimClick() {
+    lcbo_Iniciar = true;
+}
+
+void TForm1::rb_NãoClick() {
+    lcbo_Iniciar = false;
+}
+
+void TForm1::Timer2Timer() {
+    if (m_poller) {
+        m_poller->tick();
+    }
+}
+
+void TForm1::Timer1Timer() {
+    if (!m_library) {
+        return;
+    }
+    const TerminalListRefresh refresh =
+        refreshConnectedTerminals(*m_library, TabConec, m_selectedTerminal);
+    ui->ListBConec->clear();
+    ui->ListBConec->addItems(refresh.rows);
+    // Highlighting is not a click: it must not run ListBConecClick.
+    if (refresh.highlightedRow >= 0) {
+        ui->ListBConec->setCurrentRow(refresh.highlightedRow);
+    }
+    m_selectedTerminal = refresh.selected;
+}
+
+void TForm1::ListBConecClick() {
+    m_selectedTerminal =
+        selectClickedRow(TabConec, ui->ListBConec->currentRow(), m_selectedTerminal);
+}
+
+bool TForm1::lookupPrice(int32_t socket, const QString& code) {
+    const LookupResult result =
+        LookupPrice(*m_library, socket, code, ui->edt_Caminho_Banco->text(),
+                    ui->EdtCurrency->text(), Separators::fromLocale(QLocale::system()));
+    if (result.outcome != LookupOutcome::Failed) {
+        return true;
+    }
+    // While the box is open, ticks go on inside it; further failures stay silent
+    // instead of stacking one nested box per scan.
+    if (!m_databaseFailureShown) {
+        m_databaseFailureShown = true;
+        showSelfDismissingBox(MessageIcon::Error, QStringLiteral("Erro"), kDatabaseFailure);
+        m_databaseFailureShown = false;
+    }
+    return false;
+}
+
+// Filling the configuration controls from a reply belongs to the configuration
+// pages; the poller has already turned the reply's lamp green.
+void TForm1::configReply(ReplyKind, std::span<const uint8_t>) {}
+
+void TForm1::lampGreen(int lampNumber) {
+    if (auto* lamp = findChild<StatusLamp*>(QStringLiteral("Shape%1").arg(lampNumber))) {
+        lamp->setColor(StatusLamp::kGreen);
+    }
+}
+
+void TForm1::appendLog(const QString& line) {
+    ui->MemoRecv->appendPlainText(line);
+}
+
+// Picture distribution is not part of this window yet; the poller logs the request.
+void TForm1::startImageWorker(int32_t) {}
+
+void TForm1::showNotice(const QString& text) {
+    dialogs().showMessage(text);
+}
+
+void TForm1::SpeedButton2Click() {
+    OpenPictureDialog1.defaultSuffix = QStringLiteral("FDB");
+    OpenPictureDialog1.filter = QStringLiteral(
+        "Banco de Dados Firebird (*.FDB)|*.FDB|Banco de Dados Interbase (*.GDB)|*.GDB");
+    const QString path = dialogs().openFile(OpenPictureDialog1);
+    if (!path.isEmpty()) {
+        ui->edt_Caminho_Banco->setText(path);
+    }
+}
+
+void TForm1::SpeedButton3Click() {
+    const DbResult<void> result = testDatabaseConnection(ui->edt_Caminho_Banco->text());
+    if (result.ok()) {
+        showSelfDismissingBox(
+            MessageIcon::Information, QStringLiteral("Informação"),
+            QStringLiteral("O Sistema Conectou com o Banco de Dados com Sucesso!"));
+        return;
+    }
+    dialogs().error(
+        QStringLiteral("Erro"),
+        QStringLiteral("Falha Durante Tentativa de Conexão com o Banco de Dados VESTRA.") +
+            QStringLiteral("\r\n") + result.error().message);
+    ui->PageControl1->setCurrentWidget(ui->TabSheet6);
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include <QDeadlineTimer>
@@ -9,7 +10,13 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "terminal/EventPoller.h"
+#include "terminal/Notifier.h"
+#include "terminal/PollerSink.h"
+#include "terminal/TTABSOCK.h"
 #include "ui/Dialogs.h"
+
+class TerminalLibrary;
 
 class QAction;
 class QMenu;
@@ -19,10 +26,10 @@ namespace Ui {
 class TForm1;
 }
 
-// The main window: owns every control, the timers, the menus and the dialogs. Other
-// code reaches the controls through `ui`, by their layout names; the handlers here
-// are only the window's own behaviour.
-class TForm1 : public QMainWindow {
+// The main window: owns every control, the timers, the menus and the dialogs, and
+// holds the program's state (settings live in the controls). Its handlers gather
+// control values, call the subsystems' cores and put the results back.
+class TForm1 : public QMainWindow, private PollerSink, private Notifier {
     Q_OBJECT
 
 public:
@@ -72,13 +79,50 @@ public:
 
     // Runs on every show: takes the tabs of the pages not offered to the operator
     // out of the tab row. The pages and their controls stay alive.
+    // The terminal library the window polls and commands; set before FormCreate.
+    void setTerminalLibrary(TerminalLibrary& library);
+    // Where the program's files live (beside the executable unless a test says otherwise).
+    QString programDir() const { return m_programDir; }
+    void setProgramDir(const QString& dir) { m_programDir = dir; }
+    QString besideProgram(const QString& name) const;
+
+    // Start-up, settings and shutdown.
+    void FormCreate();
+    void FormClose();
+    void LoadSettings();
+    void SaveSettings();
+    void StartClick();
+    void SpeedButton1Click();
+    // Whether main() shows the window when the event loop starts.
+    bool showAtStart() const { return m_showAtStart; }
+
+    // The event poller and the connected-terminal table.
+    void Timer2Timer();
+    void Timer1Timer();
+    void ListBConecClick();
+    int32_t selectedTerminal() const { return m_selectedTerminal; }
+    TTABSOCK TabConec;
+
+    // Database location and connection test.
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+
+    void rb_SimClick();
+    void rb_NãoClick();
+
     void FormShow();
     void BtnClearMemoClick();
     void BtnImgAddClick();
     void BtnImgDelClick();
     void time_OKTimer();
 
+signals:
+    // The window was closed: the program ends (main() quits every event loop, the
+    // nested ones of open boxes included).
+    void closed();
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -88,6 +132,17 @@ private:
         QDeadlineTimer deadline;
     };
 
+    // PollerSink: what the event poller hands to the window.
+    bool lookupPrice(int32_t socket, const QString& code) override;
+    void configReply(ReplyKind kind, std::span<const uint8_t> record) override;
+    void lampGreen(int lampNumber) override;
+    void appendLog(const QString& line) override;
+    void startImageWorker(int32_t socket) override;
+    // Notifier: a bare text under the application title.
+    void showNotice(const QString& text) override;
+
+    void connectHandlers();
+    void reportServerStart(int32_t result);
     void buildPopupMenu();
     void applyLook();
     void removePageTab(QWidget* page);
@@ -95,6 +150,13 @@ private:
     void scheduleNextDismissal();
 
     bool lcbo_Iniciar = false;  // hide at start; set by start-up and the Sim/Não buttons
+    bool m_showAtStart = true;
+    int32_t m_selectedTerminal = -1;
+    bool m_databaseFailureShown = false;  // at most one database failure box at a time
+    bool m_closed = false;
+    QString m_programDir;
+    TerminalLibrary* m_library = nullptr;
+    std::unique_ptr<EventPoller> m_poller;
     std::unique_ptr<Dialogs> m_dialogs;
     QWidget* m_removedPages;  // hidden parent of the pages whose tabs were removed
     std::vector<PendingDismissal> m_dismissals;

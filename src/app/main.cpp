@@ -1,0 +1,64 @@
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "terminal/TermlinkLibrary.h"
+#include "ui/TForm1.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: the event loop picks the signal up.
+void onTerminationSignal(int signal) {
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT close the window, which runs the same shutdown as "Sair".
+void closeOnTerminationSignals(TForm1& form) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
+    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+        form.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarifon"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarifon"));
+    // The window may be hidden in the notification area; only closing it ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TermlinkLibrary library;
+    TForm1 form;
+    Form1 = &form;
+    QObject::connect(&form, &TForm1::closed, &app, &QApplication::quit);
+    closeOnTerminationSignals(form);
+    form.setTerminalLibrary(library);
+    form.Timer2->start();  // the poller runs from the first event loop on, boxes included
+    form.FormCreate();
+    if (form.showAtStart() && !form.isVisible()) {
+        form.show();
+    }
+    const int status = QApplication::exec();
+    Form1 = nullptr;
+    return status;
+}
