@@ -1,0 +1,296 @@
+// The program's handlers in the window: start-up, settings, shutdown, the poller's
+// wiring, the terminal list and the database path, against the scripted library.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "FakeTerminalLibrary.h"
+#include "platform/IniFile.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/StatusLamp.h"
+#include "ui/TForm1.h"
+#include "ui_TForm1.h"
+
+namespace {
+
+QString s(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// Scripted dialogs that can run code while a box is "open", as a nested poller
+// tick runs inside a real modal box.
+class NestingDialogs : public ScriptedDialogs {
+public:
+    std::function<void()> whileOpen;
+    QMessageBox::StandardButton message(const MessageRequest& request) override {
+        auto answer = ScriptedDialogs::message(request);
+        if (whileOpen) {
+            auto nested = std::move(whileOpen);
+            whileOpen = nullptr;
+            nested();
+        }
+        return answer;
+    }
+};
+
+class ProgramWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        form.setProgramDir(m_dir.path());
+        auto scripted = std::make_unique<NestingDialogs>();
+        dialogs = scripted.get();
+        form.setDialogs(std::move(scripted));
+        form.setTerminalLibrary(library);
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void writeSettings(const QByteArray& text) {
+        QFile file(path(s("de501.ini")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    QString ini(const char* section, const char* key) const {
+        return IniFile::readString(path(s("de501.ini")), s(section), s(key), s("<missing>"));
+    }
+    QStringList logLines() const { return form.ui->MemoRecv->toPlainText().split(u'\n'); }
+    QStringList messageTexts() const {
+        QStringList texts;
+        for (const auto& m : dialogs->messages())
+            texts.append(m.text);
+        return texts;
+    }
+
+    QTemporaryDir m_dir;
+    FakeTerminalLibrary library;
+    TForm1 form;
+    NestingDialogs* dialogs = nullptr;
+};
+
+TEST_F(ProgramWindow, StartsWithoutSettingsFileAndSavesAllSixEntries) {
+    library.version = 255;
+    form.FormCreate();
+
+    EXPECT_EQ(logLines(),
+              (QStringList{s("DLL Version: 000000FF"), s("Servidor inicializado com sucesso.")}));
+    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(form.selectedTerminal(), -1);
+    EXPECT_EQ(form.ui->EdtCurrency->text(), s("R$"));
+    EXPECT_EQ(form.ui->EdtLine1->text(), s("Gande Promoção"));
+    EXPECT_EQ(form.ui->EdtLine2->text(), s("Não Perca!"));
+    EXPECT_EQ(form.ui->EdtTimeEx->text(), s("4"));
+    EXPECT_EQ(form.ui->edt_Caminho_Banco->text(), QString());
+    EXPECT_TRUE(form.ui->rb_Não->isChecked());
+
+    // The empty path: the warning, the configuration page, the window shown.
+    ASSERT_EQ(dialogs->messages().size(), 1u);
+    const MessageRequest& warning = dialogs->messages()[0];
+    EXPECT_EQ(warning.caption, s("Confirmação"));
+    EXPECT_EQ(warning.icon, MessageIcon::Warning);
+    EXPECT_EQ(warning.text, s("Atenção! Caminho do Banco de dados do PDV ainda não foi definido. "
+                              "\r\rAdicione o caminho do banco de dados."));
+    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet6);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.showAtStart());
+    const std::vector<std::string> names = library.callNames();
+    ASSERT_GE(names.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3),
+              (std::vector<std::string>{"vInitialize", "dll_version", "tc_startserver"}));
+
+    form.close();
+    EXPECT_EQ(ini("GENERAL", "currency"), s("R$"));
+    EXPECT_EQ(ini("MESSAGE", "line1"), s("Gande Promoção"));
+    EXPECT_EQ(ini("MESSAGE", "line2"), s("Não Perca!"));
+    EXPECT_EQ(ini("MESSAGE", "timeex"), s("4"));
+    EXPECT_EQ(ini("CAMINHO", "bd"), QString());
+    EXPECT_EQ(ini("INICIAR", ""), s("0"));
+}
+
+TEST_F(ProgramWindow, ServerThatCannotStartIsReportedAndRetried) {
+    writeSettings("[CAMINHO]\nbd=/nowhere/pdv.fdb\n");
+    library.startResult = 0;
+    form.FormCreate();
+
+    EXPECT_EQ(logLines().mid(1), QStringList{s("Erro inicializando servidor")});
+    ASSERT_EQ(dialogs->messages().size(), 1u);
+    EXPECT_EQ(dialogs->messages()[0].text, s("Erro inicializando servidor"));
+    EXPECT_EQ(dialogs->messages()[0].caption, s("Tarifon"));
+    EXPECT_EQ(dialogs->messages()[0].icon, MessageIcon::None);
+    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet4);
+
+    // The menu item is hidden (and so never enabled); its handler retries the start.
+    library.startResult = 1;
+    form.StartClick();
+    EXPECT_EQ(logLines().last(), s("Servidor inicializado com sucesso."));
+    EXPECT_EQ(library.callsNamed("vInitialize").size(), 1u);  // the retry redoes nothing else
+}
+
+TEST_F(ProgramWindow, LoadsSettingsAndKeepsWhatCannotBeSaved) {
+    writeSettings(
+        "[GENERAL]\ncurrency=US$\n[MESSAGE]\ntimeex=0x1F\n[CAMINHO]\nbd=/srv/pdv.fdb\n"
+        "[INICIAR]\n=2\n");
+    form.FormCreate();
+    EXPECT_EQ(form.ui->EdtTimeEx->text(), s("31"));
+    EXPECT_EQ(form.ui->EdtCurrency->text(), s("US$"));
+    EXPECT_TRUE(form.ui->rb_Sim->isChecked());
+    EXPECT_TRUE(dialogs->messages().empty());
+    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet4);
+
+    // A display time that is not a number loses nothing else.
+    form.ui->EdtTimeEx->setText(s("x"));
+    form.ui->EdtCurrency->setText(s("€"));
+    form.ui->edt_Caminho_Banco->setText(s("/srv/novo.fdb"));
+    form.ui->rb_Não->click();
+    form.close();
+    EXPECT_EQ(ini("MESSAGE", "timeex"), s("0x1F"));
+    EXPECT_EQ(ini("GENERAL", "currency"), s("€"));
+    EXPECT_EQ(ini("CAMINHO", "bd"), s("/srv/novo.fdb"));
+    EXPECT_EQ(ini("INICIAR", ""), s("0"));
+}
+
+TEST_F(ProgramWindow, DatabaseFailureShowsOneBoxAndEndsTheTickSilently) {
+    writeSettings("[CAMINHO]\nbd=/nowhere/pdv.fdb\n");
+    form.FormCreate();
+    form.ui->MemoRecv->clear();
+    library.queueBarcode(7, "7891000100103");
+    library.queueBarcode(8, "7891910000197");
+    library.queueResponse(7, 374);
+    // While the first box is open a nested tick takes the second scan: it fails too,
+    // but opens no second box.
+    dialogs->whileOpen = [this] { form.Timer2Timer(); };
+    form.Timer2Timer();
+
+    ASSERT_EQ(dialogs->messages().size(), 1u);
+    const MessageRequest& box = dialogs->messages()[0];
+    EXPECT_EQ(box.caption, s("Erro"));
+    EXPECT_EQ(box.icon, MessageIcon::Error);
+    EXPECT_EQ(box.text, s("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!"));
+    EXPECT_TRUE(box.selfDismissing);
+    EXPECT_EQ(form.ui->MemoRecv->toPlainText(), QString());  // no "#" line, responses wait
+    EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
+    EXPECT_TRUE(library.callsNamed("bSendProdNotFound").empty());
+
+    // The next tick catches up on the response; a later failure may open a box again.
+    form.Timer2Timer();
+    EXPECT_EQ(form.ui->MemoRecv->toPlainText(), s("Response: 0176"));
+    library.queueBarcode(9, "1");
+    form.Timer2Timer();
+    EXPECT_EQ(dialogs->messages().size(), 2u);
+}
+
+TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {
+    form.FormCreate();
+    form.ui->MemoRecv->clear();
+    library.clearCalls();
+    library.queueBarcode(7, "7891000100103");
+    form.Timer2Timer();
+    EXPECT_EQ(form.ui->MemoRecv->toPlainText(), s("#7891000100103"));
+    EXPECT_TRUE(library.callsNamed("bSendProdNotFound").empty());
+    EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
+}
+
+TEST_F(ProgramWindow, PollerPaintsLampsOfRepliesAndResponses) {
+    writeSettings("[CAMINHO]\nbd=/srv/pdv.fdb\n");
+    form.FormCreate();
+    form.ui->Shape2->setColor(StatusLamp::kYellow);
+    form.ui->Shape7->setColor(StatusLamp::kYellow);
+    std::vector<uint8_t> reply(159, 0);
+    reply[0] = 5;
+    library.queueReply("config", reply);
+    library.queueResponse(5, 374);
+    form.Timer2Timer();
+    EXPECT_EQ(form.ui->Shape2->color(), StatusLamp::kGreen);
+    EXPECT_EQ(form.ui->Shape7->color(), StatusLamp::kGreen);
+    EXPECT_EQ(logLines().last(), s("Response: 0176"));
+}
+
+TEST_F(ProgramWindow, TerminalListFollowsTheLibraryAndClicksSelectTheRowsTerminal) {
+    writeSettings("[CAMINHO]\nbd=/srv/pdv.fdb\n");
+    form.FormCreate();
+    const uint32_t addr10 = 0x0A0200C0;  // 192.0.2.10 in network order
+    library.setSlot(1, 300, addr10);
+    library.setSlot(2, 301, 0x0B0200C0);
+    library.setCount(2);
+    form.Timer1Timer();
+    ASSERT_EQ(form.ui->ListBConec->count(), 2);
+    EXPECT_EQ(form.ui->ListBConec->item(0)->text(), s("192.0.2.10:300"));
+    EXPECT_EQ(form.ui->ListBConec->item(1)->text(), s("192.0.2.11:301"));
+    EXPECT_EQ(form.ui->ListBConec->currentRow(), 0);
+    EXPECT_EQ(form.selectedTerminal(), 300);
+    EXPECT_EQ(library.callsNamed("bEnviaVivo").size(), 2u);
+
+    // A click on the second row selects that row's terminal, though slot 0 is free.
+    form.ui->ListBConec->setCurrentRow(1);
+    form.ListBConecClick();
+    EXPECT_EQ(form.selectedTerminal(), 301);
+    form.Timer1Timer();
+    EXPECT_EQ(form.ui->ListBConec->currentRow(), 1);  // the selection survives a refresh
+
+    library.setSlot(2, 0, 0);
+    library.setCount(1);
+    form.Timer1Timer();
+    EXPECT_EQ(form.selectedTerminal(), 300);
+    library.setSlot(1, 0, 0);
+    library.setCount(0);
+    form.Timer1Timer();
+    EXPECT_EQ(form.ui->ListBConec->count(), 0);
+    EXPECT_EQ(form.selectedTerminal(), -1);
+}
+
+TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
+    writeSettings("[CAMINHO]\nbd=/srv/pdv.fdb\n");
+    form.FormCreate();
+
+    dialogs->chooseNextFile(QString());  // cancelled
+    form.ui->SpeedButton2->click();
+    EXPECT_EQ(form.ui->edt_Caminho_Banco->text(), s("/srv/pdv.fdb"));
+    ASSERT_EQ(dialogs->openDialogs().size(), 1u);
+    EXPECT_EQ(dialogs->openDialogs()[0].defaultSuffix, s("FDB"));
+    EXPECT_EQ(dialogs->openDialogs()[0].filter,
+              s("Banco de Dados Firebird (*.FDB)|*.FDB|Banco de Dados Interbase (*.GDB)|*.GDB"));
+    EXPECT_EQ(form.OpenPictureDialog1.filter, dialogs->openDialogs()[0].filter);  // it stays
+
+    const QString missing = path(s("missing.fdb"));
+    dialogs->chooseNextFile(missing);
+    form.ui->SpeedButton2->click();
+    EXPECT_EQ(form.ui->edt_Caminho_Banco->text(), missing);
+
+    form.ui->PageControl1->setCurrentWidget(form.ui->TabSheet4);
+    form.ui->SpeedButton3->click();
+    ASSERT_EQ(dialogs->messages().size(), 1u);
+    const MessageRequest& failure = dialogs->messages()[0];
+    EXPECT_EQ(failure.caption, s("Erro"));
+    EXPECT_EQ(failure.icon, MessageIcon::Error);
+    EXPECT_FALSE(failure.selfDismissing);
+    const QString firstLine =
+        s("Falha Durante Tentativa de Conexão com o Banco de Dados VESTRA.\r\n");
+    ASSERT_TRUE(failure.text.startsWith(firstLine)) << failure.text.toStdString();
+    EXPECT_TRUE(failure.text.mid(firstLine.size()).contains(missing));  // the client's words
+    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet6);
+
+    const QString demo = path(s("demo.fdb"));
+    ASSERT_EQ(QProcess::execute(s(TARIFON_SOURCE_DIR "/scripts/make-demo-db"), {demo}), 0);
+    form.ui->edt_Caminho_Banco->setText(demo);
+    form.ui->SpeedButton3->click();
+    ASSERT_EQ(dialogs->messages().size(), 2u);
+    EXPECT_EQ(dialogs->messages()[1].caption, s("Informação"));
+    EXPECT_EQ(dialogs->messages()[1].text,
+              s("O Sistema Conectou com o Banco de Dados com Sucesso!"));
+    EXPECT_TRUE(dialogs->messages()[1].selfDismissing);
+    EXPECT_TRUE(QFile::remove(demo));  // nothing keeps the database open
+}
+
+}  // namespace
