@@ -9,14 +9,13 @@
 #include "pricing/FbStatement.h"
 #include "pricing/FbTransaction.h"
 
-namespace {
-
-// The scanned code follows this text directly.
-constexpr char kProductQuery[] =
+const char kProductQuery[] =
     "SELECT PDV_CODIGOBARRAS.COB_CODIGO_EAN, PDV_ITENSRESUMIDO.ITR_DESCRICAO, "
     "PDV_ITENSRESUMIDO.ITR_VLR_VENDA FROM PDV_CODIGOBARRAS INNER JOIN PDV_ITENSRESUMIDO ON "
     "(PDV_CODIGOBARRAS.COB_CODIGO_ITEM = PDV_ITENSRESUMIDO.ITR_CODIGO) WHERE "
     "PDV_CODIGOBARRAS.COB_CODIGO_EAN = ";
+
+namespace {
 
 // SQLSTATE of a failed conversion, e.g. a stored code that is not a number.
 const QString kConversionError = QStringLiteral("22018");

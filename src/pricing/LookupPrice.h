@@ -10,6 +10,10 @@
 #include "pricing/PriceFormat.h"
 #include "terminal/TerminalLibrary.h"
 
+// The product query up to the compared value: the scanned code or a parameter
+// follows it directly.
+extern const char kProductQuery[];
+
 // The first product row found for a scanned code.
 struct ProductRow {
     std::string description;  // WIN1252 bytes as stored (null reads as empty)
