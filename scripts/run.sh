@@ -17,5 +17,6 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   echo "run: no display; starting on the offscreen platform (stop with Ctrl+C)"
   export QT_QPA_PLATFORM=offscreen
 fi
-echo "run: starting $dir/tarifon (terminals connect to port $(sed -n 's/^port *= *//p' "$dir/termlink.ini" 2>/dev/null || true) or the library default)"
+port=$(sed -n 's/^port *= *//p' "$dir/termlink.ini" 2>/dev/null || true)
+echo "run: starting $dir/tarifon; terminals connect to TCP port ${port:-48731}"
 exec "$dir/tarifon"
