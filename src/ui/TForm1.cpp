@@ -338,7 +338,9 @@ const QString kDatabaseFailure =
 }  // namespace
 
 void TForm1::connectHandlers() {
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+    // Queued: a timer does not fire again while its own slot runs, so a tick that opens a
+    // modal box would stop the polling inside it; from the event queue the next ticks run.
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer, Qt::QueuedConnection);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(ui->Start, &QAction::triggered, this, &TForm1::StartClick);
     connect(ui->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
