@@ -50,15 +50,25 @@ int main(int argc, char** argv) {
     TermlinkLibrary library;
     TForm1 form;
     Form1 = &form;
-    QObject::connect(&form, &TForm1::closed, &app, &QApplication::quit);
+    bool closed = false;
+    // exit(), not quit(): before exec() quit() does nothing, and a signal may close the
+    // window while a start-up box runs its own loop; exit() ends that loop too.
+    QObject::connect(&form, &TForm1::closed, &app, [&closed] {
+        closed = true;
+        QCoreApplication::exit(0);
+    });
     closeOnTerminationSignals(form);
     form.setTerminalLibrary(library);
     form.Timer2->start();  // the poller runs from the first event loop on, boxes included
     form.FormCreate();
-    if (form.showAtStart() && !form.isVisible()) {
-        form.show();
+    int status = 0;
+    // Closed during start-up: exec() would start a fresh loop that nothing ends.
+    if (!closed) {
+        if (form.showAtStart() && !form.isVisible()) {
+            form.show();
+        }
+        status = QApplication::exec();
     }
-    const int status = QApplication::exec();
     Form1 = nullptr;
     return status;
 }
