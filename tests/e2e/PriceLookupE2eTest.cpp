@@ -1,0 +1,169 @@
+#include <csignal>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "ProgramTest.h"
+#include "TermsimProcess.h"
+
+namespace {
+
+using PriceLookupE2e = ProgramTest;
+using Lines = std::vector<std::string>;
+
+// termsim's line for a found code: code, description and price text, tab-separated.
+std::string found(const std::string& code, const std::string& description,
+                  const std::string& price) {
+    return code + '\t' + description + '\t' + price;
+}
+
+std::string notFound(const std::string& code) {
+    return code + "\tnot found";
+}
+
+const std::string kLeite = "Leite Condensado Moça 395g";
+const std::string kAcucar = "Açúcar Refinado União 1kg";
+
+}  // namespace
+
+// Descriptions travel in Windows-1252 and come back as the same letters; prices
+// carry the prefix and the Brazilian separators, rounded half to even; a
+// description longer than the terminal's 100 bytes is cut, not overrun.
+TEST_F(PriceLookupE2e, AnswersFoundCodesWithDescriptionAndBrazilianPrice) {
+    ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    const auto run = runTermsim(scanArguments(
+        m_folder.server(),
+        {"7891000100103", "7891910000197", "7896000005298", "7893200500110", "2000001000182",
+         "2000001000250", "2000001000632", "7896000004512", "7898215151784", "7898215151791"}));
+
+    const QString kit = QStringLiteral(
+        "Kit Churrasco Completo com Picanha Bovina Resfriada, Linguiça Toscana, Coração de "
+        "Frango, Pão de Alho e Farofa Pronta Temperada 3kg");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(
+        run.lines,
+        (Lines{
+            found("7891000100103", kLeite, "R$6,99"),
+            found("7891910000197", kAcucar, "R$4,79"),
+            found("7896000005298", "Panela de Pressão Elétrica Inox 6L", "R$1.234,50"),
+            found("7893200500110", "Smart TV LED 50 Polegadas 4K UHD com Wi-Fi", "R$2.899,00"),
+            found("2000001000182", "Cebola Nacional kg", "R$2,34"),
+            found("2000001000250", "Batata Inglesa kg", "R$2,36"),
+            found("2000001000632", "Pão Francês kg", "R$0,00"),
+            // Every one of the first 100 letters is one byte in Windows-1252.
+            found("7896000004512", kit.left(100).toStdString(), "R$189,90"),
+            found("7898215151784", "Leite UHT Integral Piracanjuba 1L", "R$4,99"),
+            found("7898215151791", "Leite UHT Integral Piracanjuba 1L", "R$4,99"),
+        }));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
+
+// Codes that are not plain numbers never become part of the statement: SQL in a
+// code finds nothing and changes nothing. A plain number is compared as a number,
+// so a code stored with leading zeros is found without them.
+TEST_F(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZeroCodes) {
+    ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    const auto run = runTermsim(scanArguments(
+        m_folder.server(),
+        {"7890000000000", "Café", "1 OR 1=1", "7891000100103 OR 1=1", "' OR ''='",
+         "1; DELETE FROM PDV_CODIGOBARRAS", "0007891234567", "7891234567", "7891000100103"}));
+
+    const std::string ovos = "Ovos Brancos Grandes Granja Mantiqueira Dúzia";
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.lines, (Lines{
+                             notFound("7890000000000"),
+                             notFound("Café"),
+                             notFound("1 OR 1=1"),
+                             notFound("7891000100103 OR 1=1"),
+                             notFound("' OR ''='"),
+                             notFound("1; DELETE FROM PDV_CODIGOBARRAS"),
+                             found("0007891234567", ovos, "R$11,90"),
+                             found("7891234567", ovos, "R$11,90"),
+                             found("7891000100103", kLeite, "R$6,99"),
+                         }));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+    const QString database = m_folder.demoDatabasePath();
+    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_CODIGOBARRAS")), 43);
+    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_ITENSRESUMIDO")), 42);
+}
+
+// Terminals scanning at the same time each get the answers to their own codes,
+// and a crowd of terminals is answered without a scan left behind.
+TEST_F(PriceLookupE2e, AnswersSeveralTerminalsAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    // Default model: each also asks for its pictures when it connects.
+    const std::vector<std::pair<Lines, Lines>> terminals = {
+        {{"7891000100103", "7890000000001", "7891910000197"},
+         {found("7891000100103", kLeite, "R$6,99"), notFound("7890000000001"),
+          found("7891910000197", kAcucar, "R$4,79")}},
+        {{"7896005800028", "7896089011982", "7890000000002"},
+         {found("7896005800028", "Biscoito Cream Cracker Vitarella 400g", "R$5,29"),
+          found("7896089011982", "Café Torrado e Moído Pilão Tradicional 500g", "R$18,90"),
+          notFound("7890000000002")}},
+        {{"7890000000003", "7896006311041", "7896036001073"},
+         {notFound("7890000000003"),
+          found("7896006311041", "Feijão Carioca Camil Tipo 1 1kg", "R$8,49"),
+          found("7896036001073", "Arroz Branco Tio João Tipo 1 5kg", "R$24,90")}},
+        {{"7891036001511", "7896058001211", "7896022001513"},
+         {found("7891036001511", "Óleo de Soja Soya 900ml", "R$7,49"),
+          found("7896058001211", "Pão de Forma Tradicional Pullman 480g", "R$8,49"),
+          found("7896022001513", "Macarrão Espaguete nº 8 Renata 500g", "R$4,29")}},
+    };
+    std::vector<std::unique_ptr<TermsimProcess>> running;
+    for (size_t i = 0; i < terminals.size(); ++i) {
+        running.push_back(std::make_unique<TermsimProcess>(
+            scanArguments(m_folder.server(), terminals[i].first, "10") +
+            QStringList{QStringLiteral("--seed"), QString::number(i + 1)}));
+    }
+    for (size_t i = 0; i < terminals.size(); ++i) {
+        const auto result = running[i]->finish(std::chrono::seconds(60));
+        EXPECT_EQ(result.exitCode, 0) << "terminal " << i << ": " << result.errors;
+        EXPECT_EQ(result.lines, terminals[i].second) << "terminal " << i;
+    }
+
+    // One code in four is unknown.
+    const auto load =
+        runLoad(m_folder.server(),
+                {"7891000100103", "7891910000197", "7890000000000", "2000001000182"}, 30, 2, 15);
+    ASSERT_EQ(load.exitCode, 0) << load.errors;
+    const QJsonObject report = load.report();
+    const std::string shown = load.lines.empty() ? std::string() : load.lines.back();
+    EXPECT_EQ(report[QStringLiteral("connected")].toInt(), 30) << shown;
+    EXPECT_EQ(report[QStringLiteral("disconnected")].toInt(), 0) << shown;
+    EXPECT_GE(report[QStringLiteral("scans_sent")].toInt(), 30) << shown;
+    EXPECT_EQ(report[QStringLiteral("replies")].toInt(),
+              report[QStringLiteral("scans_sent")].toInt())
+        << shown;
+    EXPECT_EQ(report[QStringLiteral("no_reply")].toInt(), 0) << shown;
+    EXPECT_GT(report[QStringLiteral("found")].toInt(), 0) << shown;
+    EXPECT_GT(report[QStringLiteral("not_found")].toInt(), 0) << shown;
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
+
+// The separators come from the regional settings and the prefix from the settings
+// file; the program and its database may live in folders with non-ASCII names.
+class NonAsciiFolderE2e : public ProgramTest {
+protected:
+    NonAsciiFolderE2e() : ProgramTest(QStringLiteral("Preços São João")) {}
+};
+
+TEST_F(NonAsciiFolderE2e, AnswersWithTheRegionalSeparatorsAndTheConfiguredPrefix) {
+    ASSERT_NO_FATAL_FAILURE(addDemoDatabase(QStringLiteral("[GENERAL]\ncurrency=US$\n")));
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("C.UTF-8")));
+
+    const auto run =
+        runTermsim(scanArguments(m_folder.server(), {"7893200500110", "7891000100103"}));
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(
+        run.lines,
+        (Lines{found("7893200500110", "Smart TV LED 50 Polegadas 4K UHD com Wi-Fi", "US$2,899.00"),
+               found("7891000100103", kLeite, "US$6.99")}));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include "ProgramFolder.h"
+#include "RunningProgram.h"
+
+// Fixture of the end-to-end tests: one program folder per test, and the program
+// started from it. Set-up steps fail the test through gtest assertions, so call
+// them under ASSERT_NO_FATAL_FAILURE.
+class ProgramTest : public ::testing::Test {
+protected:
+    explicit ProgramTest(const QString& folderName = QStringLiteral("tarifon"));
+
+    // The demo database and a de501.ini naming it, followed by `moreSettings`.
+    void addDemoDatabase(const QString& moreSettings = {});
+    // Starts the program and waits until terminals can connect.
+    void start(const QString& locale = QStringLiteral("pt_BR.UTF-8"));
+    // Sends `signal` and tells how the program ended ("exit 0", ...), followed by
+    // the program's own output when it was anything else.
+    std::string stop(int signal);
+
+    ProgramFolder m_folder;
+    std::unique_ptr<RunningProgram> m_program;
+};
