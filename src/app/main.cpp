@@ -1,3 +1,4 @@
+#include <clocale>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -41,6 +42,12 @@ void closeOnTerminationSignals(TForm1& form) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A regional setting the machine has no locale for leaves the C library in ASCII,
+    // and the database client then cannot open a path with accented letters. Qt takes
+    // the separators from the environment either way; keep the characters UTF-8.
+    if (std::setlocale(LC_ALL, "") == nullptr) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarifon"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tarifon"));

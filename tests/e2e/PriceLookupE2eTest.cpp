@@ -167,3 +167,17 @@ TEST_F(NonAsciiFolderE2e, AnswersWithTheRegionalSeparatorsAndTheConfiguredPrefix
                found("7891000100103", kLeite, "US$6.99")}));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
+
+// Shops run under regional settings this machine may have no C library locale for:
+// the separators still follow them and accented folder names still open.
+TEST_F(NonAsciiFolderE2e, RegionalSettingsWithoutAnInstalledLocaleStillOpenTheDatabase) {
+    ASSERT_NO_FATAL_FAILURE(addDemoDatabase(QString()));
+    ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("pt_BR.UTF-8")));
+
+    const auto run = runTermsim(scanArguments(m_folder.server(), {"7893200500110"}));
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.lines, (Lines{found("7893200500110", "Smart TV LED 50 Polegadas 4K UHD com Wi-Fi",
+                                      "R$2.899,00")}));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
