@@ -104,17 +104,28 @@ start_program() {
   return 1
 }
 
+# Running and not a zombie.
+alive() { [ -r "/proc/$1/stat" ] && [ "$(sed 's/^.*) //' "/proc/$1/stat" | cut -d' ' -f1)" != Z ]; }
+
 # SIGTERM, then SIGKILL after 30 s (a lookup on a large catalog may be under way).
+# Sets `ended` when the program had already ended by itself or had to be killed.
 stop_program() {
+  ended=""
   [ -n "$pid" ] || return 0
+  if ! alive "$pid"; then
+    wait "$pid" 2>/dev/null
+    ended="ended during the run with status $? ($(tail -1 "$work/tarifon.out" 2>/dev/null))"
+    pid=""
+    return 0
+  fi
   kill -TERM "$pid" 2>/dev/null
   for _ in $(seq 1 300); do
-    kill -0 "$pid" 2>/dev/null || break
+    alive "$pid" || break
     sleep 0.1
   done
-  if kill -0 "$pid" 2>/dev/null; then
+  if alive "$pid"; then
     kill -KILL "$pid" 2>/dev/null
-    echo "bench: Tarifon did not stop within 30 s of SIGTERM; killed" >&2
+    ended="did not stop within 30 s of SIGTERM and was killed"
   fi
   wait "$pid" 2>/dev/null
   pid=""
@@ -174,6 +185,7 @@ done
 
 # --- End to end -------------------------------------------------------------------
 e2e_rows=()
+notes=()
 for n in "${sizes[@]}"; do
   l=$(label "$n")
   for t in "${terminal_counts[@]}"; do
@@ -193,6 +205,9 @@ for n in "${sizes[@]}"; do
       cpu1=$(cpu_seconds "$pid")
       peak=$(status_mb "$pid" VmHWM)
       stop_program
+      [ -z "$ended" ] || notes+=("$l catalog, $t terminal(s) at $rate/s: the program $ended.")
+      lost=$(json "$out" disconnected)
+      [ "${lost:-0}" = 0 ] || notes+=("$l catalog, $t terminal(s) at $rate/s: $lost terminal(s) lost their connection.")
       if [ -z "$(json "$out" replies)" ]; then
         e2e_rows+=("| $l | $t | $rate | termsim failed: $(head -1 "$work/termsim.err") | | | | | | | | | | |")
         continue
@@ -222,6 +237,7 @@ if start_program "${db[${sizes[0]}]}"; then
   rss=$(status_mb "$pid" VmRSS)
   peak=$(status_mb "$pid" VmHWM)
   stop_program
+  [ -z "$ended" ] || notes+=("Idle terminals: the program $ended.")
   if [ -n "$(json "$out" still_connected)" ]; then
     share=$(awk -v a="$cpu0" -v b="$cpu1" -v s="$w0" -v e="$w1" 'BEGIN { printf "%.1f", 100 * (b - a) / (e - s) }')
     idle_row="| $idle_terminals | $(ms "$(json "$out" duration_s)") s | $(json "$out" connected) / \
@@ -280,6 +296,12 @@ build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/
   echo "| terminals | connected for | connected / still connected | keep-alives per terminal min / max | CPU share | RSS MB | peak MB |"
   echo "|---|---|---|---|---|---|---|"
   echo "$idle_row"
+  if [ ${#notes[@]} -gt 0 ]; then
+    echo
+    echo "## Notes on this run"
+    echo
+    printf -- '- %s\n' "${notes[@]}"
+  fi
 } >"$work/results.md"
 
 cat "$work/results.md"
