@@ -188,21 +188,26 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
         return findByText(*statement, cp1252::encode(code));
     }
 
+    auto statement = prepareProductQuery(transaction, byText);
+    if (!statement)
+        return statement.error();
+    // The numeric comparison below converts every stored code, so it reads the whole
+    // barcode table on every scan.  Most codes are stored exactly as scanned: the
+    // index finds those at a fraction of the cost.
+    if (auto exact = findByText(*statement, code.toStdString()); !exact || *exact)
+        return exact;
+
     {
-        auto statement = prepareProductQuery(transaction, QLatin1String(kProductQuery) + code);
-        if (!statement)
-            return statement.error();
-        auto found = firstRow(*statement, {});
+        auto numeric = prepareProductQuery(transaction, QLatin1String(kProductQuery) + code);
+        if (!numeric)
+            return numeric.error();
+        auto found = firstRow(*numeric, {});
         if (found || found.error().sqlState != kConversionError)
             return found;
     }
 
-    // The numeric comparison converts every stored code, so one code that is not a
-    // number fails every scan.  Match the spellings that compare equal as numbers
-    // instead, through the index.
-    auto statement = prepareProductQuery(transaction, byText);
-    if (!statement)
-        return statement.error();
+    // One stored code that is not a number fails every numeric comparison.  Match
+    // the spellings that compare equal as numbers instead, through the index.
     for (const std::string& form : zeroForms(code.toStdString(), codeWidth(*statement))) {
         auto found = firstRow(*statement, {form});
         if (!found || *found)

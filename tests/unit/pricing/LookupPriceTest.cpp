@@ -218,6 +218,32 @@ TEST_F(Lookup, StoredCodeThatIsNotANumberDoesNotBreakNumericScans) {
     EXPECT_EQ(db.otherAttachments(), 0);
 }
 
+// Digit-only codes are tried by exact text first; a miss must still reach the
+// numeric comparison, which ignores leading zeros on either side.
+TEST_F(Lookup, DigitCodesFindStoredCodesWithOtherLeadingZeros) {
+    db.createTables();
+    db.addItem(1, "'Zeros guardados'", "1");
+    db.addItem(2, "'Sem zeros'", "2");
+    db.addItem(3, "'Curto'", "3");
+    db.addItem(4, "'Longo'", "4");
+    db.addCode("0012345", 1);
+    db.addCode("67890", 2);
+    db.addCode("777", 3);
+    db.addCode("000777", 4);
+
+    EXPECT_EQ(price(QStringLiteral("12345")).description, "Zeros guardados");
+    EXPECT_EQ(price(QStringLiteral("012345")).description, "Zeros guardados");
+    EXPECT_EQ(price(QStringLiteral("0012345")).description, "Zeros guardados");
+    EXPECT_EQ(price(QStringLiteral("0067890")).description, "Sem zeros");
+    EXPECT_EQ(price(QStringLiteral("67890")).description, "Sem zeros");
+    // Both spellings stored: each scan answers the one stored exactly as scanned.
+    EXPECT_EQ(price(QStringLiteral("777")).description, "Curto");
+    EXPECT_EQ(price(QStringLiteral("000777")).description, "Longo");
+    expectNotFound(QStringLiteral("1234"));
+    expectNotFound(QStringLiteral("0012346"));
+    EXPECT_EQ(db.otherAttachments(), 0);
+}
+
 TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {
     const QString missing = db.folder() + QStringLiteral("/missing.fdb");
     expectFailureWithoutReply(missing);
