@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include <QRegularExpression>
+
 #include "platform/Cp1252.h"
 #include "pricing/FbConnection.h"
 #include "pricing/FbStatement.h"
@@ -17,8 +19,10 @@ const char kProductQuery[] =
 
 namespace {
 
-// SQLSTATE of a failed conversion, e.g. a stored code that is not a number.
+// SQLSTATEs of a stored code that the numeric comparison cannot convert: one that is
+// not a number, and one too large for a 64-bit integer.
 const QString kConversionError = QStringLiteral("22018");
+const QString kOutOfRange = QStringLiteral("22003");
 
 // Both reply texts travel in buffers of 100 bytes plus the terminating zero.
 constexpr size_t kReplyBytes = 100;
@@ -30,6 +34,18 @@ bool isDigitsOnly(const QString& code) {
     return !code.isEmpty() && std::all_of(code.begin(), code.end(), [](QChar c) {
         return c >= QLatin1Char('0') && c <= QLatin1Char('9');
     });
+}
+
+// The engine reads a digit literal only as a 64-bit integer: a larger value makes the
+// numeric comparison fail for every scan of that code, whatever is stored.
+bool fitsNumericLiteral(const QString& digits) {
+    static const QString kLargest = QStringLiteral("9223372036854775807");
+    const qsizetype first = digits.indexOf(QRegularExpression(QStringLiteral("[^0]")));
+    if (first < 0)
+        return true;
+    const QStringView value = QStringView(digits).mid(first);
+    return value.size() < kLargest.size() ||
+           (value.size() == kLargest.size() && value.compare(kLargest) <= 0);
 }
 
 bool isText(Type type) {
@@ -197,17 +213,20 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
     if (auto exact = findByText(*statement, code.toStdString()); !exact || *exact)
         return exact;
 
-    {
+    if (fitsNumericLiteral(code)) {
         auto numeric = prepareProductQuery(transaction, QLatin1String(kProductQuery) + code);
         if (!numeric)
             return numeric.error();
         auto found = firstRow(*numeric, {});
-        if (found || found.error().sqlState != kConversionError)
+        if (found ||
+            (found.error().sqlState != kConversionError && found.error().sqlState != kOutOfRange))
             return found;
     }
 
-    // One stored code that is not a number fails every numeric comparison.  Match
-    // the spellings that compare equal as numbers instead, through the index.
+    // One stored code that is not a number, or too large for 64 bits, fails every
+    // numeric comparison, and a scanned code too large for a 64-bit literal cannot be
+    // compared as a number at all.  Match the
+    // spellings that compare equal as numbers instead, through the index.
     for (const std::string& form : zeroForms(code.toStdString(), codeWidth(*statement))) {
         auto found = firstRow(*statement, {form});
         if (!found || *found)

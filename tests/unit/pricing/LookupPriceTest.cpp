@@ -244,6 +244,26 @@ TEST_F(Lookup, DigitCodesFindStoredCodesWithOtherLeadingZeros) {
     EXPECT_EQ(db.otherAttachments(), 0);
 }
 
+TEST_F(Lookup, DigitCodesBeyondA64BitNumberAreAnsweredNotFailed) {
+    db.createTables();
+    db.addItem(1, "'Código longo'", "5");
+    db.addItem(2, "'No limite'", "6");
+    db.addCode("12345678901234567890", 1);
+    db.addCode("9223372036854775807", 2);
+
+    EXPECT_EQ(price(QStringLiteral("12345678901234567890")).description,
+              "C\xF3"
+              "digo longo");
+    EXPECT_EQ(price(QStringLiteral("0012345678901234567890")).description,
+              "C\xF3"
+              "digo longo");
+    EXPECT_EQ(price(QStringLiteral("09223372036854775807")).description, "No limite");
+    expectNotFound(QStringLiteral("9223372036854775808"));
+    expectNotFound(QStringLiteral("1234567890123456789012345"));
+    expectNotFound(QStringLiteral("12345678901234567890123456"));  // longer than the column
+    EXPECT_EQ(db.otherAttachments(), 0);
+}
+
 TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {
     const QString missing = db.folder() + QStringLiteral("/missing.fdb");
     expectFailureWithoutReply(missing);
