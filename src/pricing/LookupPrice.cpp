@@ -4,8 +4,6 @@
 #include <array>
 #include <vector>
 
-#include <QRegularExpression>
-
 #include "platform/Cp1252.h"
 #include "pricing/FbConnection.h"
 #include "pricing/FbStatement.h"
@@ -40,9 +38,9 @@ bool isDigitsOnly(const QString& code) {
 // numeric comparison fail for every scan of that code, whatever is stored.
 bool fitsNumericLiteral(const QString& digits) {
     static const QString kLargest = QStringLiteral("9223372036854775807");
-    const qsizetype first = digits.indexOf(QRegularExpression(QStringLiteral("[^0]")));
-    if (first < 0)
-        return true;
+    qsizetype first = 0;
+    while (first < digits.size() && digits[first] == QLatin1Char('0'))
+        ++first;
     const QStringView value = QStringView(digits).mid(first);
     return value.size() < kLargest.size() ||
            (value.size() == kLargest.size() && value.compare(kLargest) <= 0);
