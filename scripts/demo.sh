@@ -41,6 +41,11 @@ status=0
 kill -TERM "$pid"
 if ! wait "$pid"; then echo "demo: Tarifon did not stop cleanly" >&2; cat "$dir/tarifon.out" >&2; exit 1; fi
 pid=""
-[ -f "$dir/de501.ini" ] && echo "demo: Tarifon stopped cleanly and saved its settings"
+if grep -q '^currency=' "$dir/de501.ini"; then
+  echo "demo: Tarifon stopped cleanly and saved its settings"
+else
+  echo "demo: Tarifon stopped but did not save its settings" >&2
+  exit 1
+fi
 # termsim exits 1 when a code got no reply; the unknown code still gets "not found".
 exit $status
