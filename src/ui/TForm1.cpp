@@ -468,6 +468,10 @@ void TForm1::Timer1Timer() {
     m_selectedTerminal = refresh.selected;
 }
 
+std::optional<int32_t> TForm1::requireTerminal() {
+    return requireSelectedTerminal(m_selectedTerminal, *this);
+}
+
 void TForm1::ListBConecClick() {
     m_selectedTerminal =
         selectClickedRow(TabConec, ui->ListBConec->currentRow(), m_selectedTerminal);

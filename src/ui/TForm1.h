@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -101,6 +102,9 @@ public:
     void Timer1Timer();
     void ListBConecClick();
     int32_t selectedTerminal() const { return m_selectedTerminal; }
+    // Every single-terminal command starts here: the selected terminal, or nothing
+    // after telling the operator "Escolha um terminal".
+    std::optional<int32_t> requireTerminal();
     TTABSOCK TabConec;
 
     // Database location and connection test.

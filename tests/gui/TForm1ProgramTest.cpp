@@ -243,11 +243,20 @@ TEST_F(ProgramWindow, TerminalListFollowsTheLibraryAndClicksSelectTheRowsTermina
     library.setCount(1);
     form.Timer1Timer();
     EXPECT_EQ(form.selectedTerminal(), 300);
+    EXPECT_EQ(form.requireTerminal(), std::optional<int32_t>(300));
+    EXPECT_TRUE(dialogs->messages().empty());
+
     library.setSlot(1, 0, 0);
     library.setCount(0);
     form.Timer1Timer();
     EXPECT_EQ(form.ui->ListBConec->count(), 0);
     EXPECT_EQ(form.selectedTerminal(), -1);
+    // With no terminal a single-terminal command stops after telling the operator.
+    EXPECT_EQ(form.requireTerminal(), std::nullopt);
+    ASSERT_EQ(dialogs->messages().size(), 1u);
+    EXPECT_EQ(dialogs->messages()[0].text, s("Escolha um terminal"));
+    EXPECT_EQ(dialogs->messages()[0].caption, s("Tarifon"));
+    EXPECT_EQ(dialogs->messages()[0].icon, MessageIcon::None);
 }
 
 TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
