@@ -175,12 +175,10 @@ DbResult<Found> findByText(FbStatement& statement, const std::string& code) {
     return firstRow(statement, {code});
 }
 
-// The code itself, then every other spelling with leading zeros removed or added
-// that fits in `width` characters.
+// Every other spelling of the code with leading zeros removed or added that fits in
+// `width` characters; the code as scanned has been looked up already.
 std::vector<std::string> zeroForms(const std::string& code, size_t width) {
     std::vector<std::string> forms;
-    if (code.size() <= width)
-        forms.push_back(code);
     const size_t firstSignificant = code.find_first_not_of('0');
     const std::string canonical =
         firstSignificant == std::string::npos ? std::string("0") : code.substr(firstSignificant);
@@ -194,17 +192,13 @@ std::vector<std::string> zeroForms(const std::string& code, size_t width) {
 }
 
 DbResult<Found> findInTransaction(const FbTransaction& transaction, const QString& code) {
-    const QString byText = QLatin1String(kProductQuery) + QLatin1Char('?');
-    if (!isDigitsOnly(code)) {
-        auto statement = prepareProductQuery(transaction, byText);
-        if (!statement)
-            return statement.error();
-        return findByText(*statement, cp1252::encode(code));
-    }
-
-    auto statement = prepareProductQuery(transaction, byText);
+    auto statement =
+        prepareProductQuery(transaction, QLatin1String(kProductQuery) + QLatin1Char('?'));
     if (!statement)
         return statement.error();
+    if (!isDigitsOnly(code))
+        return findByText(*statement, cp1252::encode(code));
+
     // The numeric comparison below converts every stored code, so it reads the whole
     // barcode table on every scan.  Most codes are stored exactly as scanned: the
     // index finds those at a fraction of the cost.
@@ -223,8 +217,8 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
 
     // One stored code that is not a number, or too large for 64 bits, fails every
     // numeric comparison, and a scanned code too large for a 64-bit literal cannot be
-    // compared as a number at all.  Match the
-    // spellings that compare equal as numbers instead, through the index.
+    // compared as a number at all.  Match the spellings that compare equal as numbers
+    // instead, through the index.
     for (const std::string& form : zeroForms(code.toStdString(), codeWidth(*statement))) {
         auto found = firstRow(*statement, {form});
         if (!found || *found)
