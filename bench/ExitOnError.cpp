@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <iostream>
 
+using namespace tarifon;
+
 namespace bench {
 
 namespace {

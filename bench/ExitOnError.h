@@ -9,6 +9,9 @@
 // half-measured floor is worth nothing.  `program` names the tool in messages.
 namespace bench {
 
+using tarifon::DbError;
+using tarifon::DbResult;
+
 void setProgramName(const char* program);
 [[noreturn]] void die(const std::string& what, const DbError& error = {});
 

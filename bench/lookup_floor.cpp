@@ -29,6 +29,8 @@
 #include "pricing/FbTransaction.h"
 #include "pricing/LookupPrice.h"
 
+using namespace tarifon;
+
 namespace {
 
 using bench::check;

@@ -32,6 +32,8 @@
 #include "pricing/FbStatus.h"
 #include "pricing/FbTransaction.h"
 
+using namespace tarifon;
+
 namespace {
 
 using bench::check;

@@ -1,7 +1,9 @@
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
 
 #include "platform/IniFile.h"
 #include "platform/IntText.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -51,3 +53,5 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
     write(kIniciar, kIniciarKey, settings.iniciar ? QStringLiteral("1") : QStringLiteral("0"));
     return problems;
 }
+
+}  // namespace tarifon

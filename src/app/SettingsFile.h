@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tarifon {
+
 // The six entries of the program's settings file "de501.ini", as the main window holds
 // them: texts as typed, the display time as decimal text, the start-hidden choice.
 struct Settings {
@@ -22,3 +24,5 @@ Settings loadSettings(const QString& iniPath);
 // Returns what could not be saved; the program's callers ignore it, as saving at exit has
 // nobody to tell.
 QStringList saveSettings(const QString& iniPath, const Settings& settings);
+
+}  // namespace tarifon

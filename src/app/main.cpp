@@ -7,7 +7,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "terminal/TermlinkLibrary.h"
+#include "app/TermlinkLibrary.h"
 #include "ui/TForm1.h"
 
 namespace {
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     // The window may be hidden in the notification area; only closing it ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    TermlinkLibrary library;
+    tarifon::TermlinkLibrary library;
     TForm1 form;
     Form1 = &form;
     bool closed = false;

@@ -1,8 +1,10 @@
-#include "AppPaths.h"
+#include "platform/AppPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
+namespace tarifon {
 
 QString executableDir() {
     if (QCoreApplication::instance() != nullptr)
@@ -15,3 +17,5 @@ QString executableDir() {
 QString besideExecutable(const QString& name) {
     return QDir(executableDir()).filePath(name);
 }
+
+}  // namespace tarifon

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -11,6 +11,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+
+namespace tarifon {
 
 namespace {
 
@@ -88,3 +90,5 @@ bool writeFileAtomically(const QString& path, const QByteArray& data) {
     syncDirectory(dir);
     return true;
 }
+
+}  // namespace tarifon

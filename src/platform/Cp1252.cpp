@@ -1,9 +1,11 @@
-#include "Cp1252.h"
+#include "platform/Cp1252.h"
 
 #include <array>
 #include <cstring>
 
 #include <QList>
+
+namespace tarifon {
 
 namespace {
 
@@ -56,3 +58,5 @@ QString decodeField(const char* data, size_t size) {
 }
 
 }  // namespace cp1252
+
+}  // namespace tarifon

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace tarifon {
+
 // The one codec for text that crosses to the terminal library or to 8-bit files:
 // Windows-1252.  Characters it cannot represent become '?'.
 namespace cp1252 {
@@ -16,3 +18,5 @@ QString decode(std::string_view bytes);
 QString decodeField(const char* data, size_t size);
 
 }  // namespace cp1252
+
+}  // namespace tarifon

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "platform/IniFile.h"
 
 #include <algorithm>
 
@@ -8,6 +8,8 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp1252.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -224,3 +226,5 @@ bool IniFile::writeString(const QString& path, const QString& section, const QSt
         return false;
     return writeFileAtomically(path, ini->toUtf8());
 }
+
+}  // namespace tarifon

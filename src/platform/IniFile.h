@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace tarifon {
+
 // An INI file read and written with the semantics of the Windows profile functions that
 // the program's settings and language files were made for:
 // - section and key names match without regard to letter case, blanks around them ignored;
@@ -67,3 +69,5 @@ private:
     std::vector<Line> m_lines;
     QString m_eol = QStringLiteral("\n");
 };
+
+}  // namespace tarifon

@@ -1,4 +1,6 @@
-#include "IntText.h"
+#include "platform/IntText.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -60,3 +62,5 @@ std::optional<int32_t> strToInt(QStringView text) {
 int32_t strToIntDef(QStringView text, int32_t def) {
     return strToInt(text).value_or(def);
 }
+
+}  // namespace tarifon

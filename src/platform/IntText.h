@@ -5,6 +5,8 @@
 
 #include <QStringView>
 
+namespace tarifon {
+
 // Whole numbers typed by the operator or stored in settings files, read the way the
 // original program's runtime read them:
 // - leading spaces and tabs are skipped, trailing ones are not (" 7" converts, "7 " fails);
@@ -19,3 +21,5 @@ std::optional<int32_t> strToInt(QStringView text);
 
 // As strToInt, with `def` when the text does not convert.
 int32_t strToIntDef(QStringView text, int32_t def);
+
+}  // namespace tarifon

@@ -1,6 +1,8 @@
-#include "ConnectionTest.h"
+#include "pricing/ConnectionTest.h"
 
 #include "pricing/FbConnection.h"
+
+namespace tarifon {
 
 DbResult<void> testDatabaseConnection(const QString& databasePath) {
     auto connection = FbConnection::attach(databasePath);
@@ -8,3 +10,5 @@ DbResult<void> testDatabaseConnection(const QString& databasePath) {
         return connection.error();
     return connection->detach();
 }
+
+}  // namespace tarifon

@@ -4,6 +4,10 @@
 
 #include "pricing/DbResult.h"
 
+namespace tarifon {
+
 // The operator's connection test: attaches to the database and detaches again.
 // A failure carries the client's own message, worded as the client words it.
 DbResult<void> testDatabaseConnection(const QString& databasePath);
+
+}  // namespace tarifon

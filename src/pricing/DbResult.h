@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace tarifon {
+
 // What the database client said when something failed: its own message text,
 // and the SQLSTATE so that callers can recognise particular errors.
 struct DbError {
@@ -48,3 +50,5 @@ private:
     bool m_failed = false;
     DbError m_error;
 };
+
+}  // namespace tarifon

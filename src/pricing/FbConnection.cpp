@@ -1,10 +1,12 @@
-#include "FbConnection.h"
+#include "pricing/FbConnection.h"
 
 #include <climits>
 #include <string>
 #include <utility>
 
 #include "pricing/FbStatus.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -62,3 +64,5 @@ DbResult<void> FbConnection::detach() {
     m_handle = 0;
     return {};
 }
+
+}  // namespace tarifon

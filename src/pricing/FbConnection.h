@@ -6,6 +6,8 @@
 
 #include "pricing/DbResult.h"
 
+namespace tarifon {
+
 // One attachment to a Firebird database through libfbclient: user "SYSDBA",
 // character set WIN1252.  A plain file path opens the database with the embedded
 // engine, "host:/path" goes to a server.  Detaches when destroyed.
@@ -29,3 +31,5 @@ private:
 
     isc_db_handle m_handle = 0;
 };
+
+}  // namespace tarifon

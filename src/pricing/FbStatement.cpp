@@ -1,4 +1,4 @@
-#include "FbStatement.h"
+#include "pricing/FbStatement.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,6 +9,8 @@
 #include "platform/Cp1252.h"
 #include "pricing/FbStatus.h"
 #include "pricing/FbTransaction.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -245,3 +247,5 @@ double FbStatement::floating(size_t column) const {
             return 0;
     }
 }
+
+}  // namespace tarifon

@@ -11,6 +11,8 @@
 
 #include "pricing/DbResult.h"
 
+namespace tarifon {
+
 class FbTransaction;
 
 // One prepared DSQL statement with its described result columns and parameters.
@@ -71,3 +73,5 @@ private:
     std::vector<std::vector<int64_t>> m_buffers;  // one per result column, 8-byte aligned
     std::vector<short> m_nulls;
 };
+
+}  // namespace tarifon

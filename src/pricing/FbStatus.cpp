@@ -1,4 +1,4 @@
-#include "FbStatus.h"
+#include "pricing/FbStatus.h"
 
 #include <array>
 
@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include "platform/Cp1252.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -34,3 +36,5 @@ DbError fbError(const ISC_STATUS* status) {
 
     return {lines.join(QLatin1Char('\n')), QString::fromLatin1(sqlState.data())};
 }
+
+}  // namespace tarifon

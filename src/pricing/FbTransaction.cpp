@@ -1,10 +1,12 @@
-#include "FbTransaction.h"
+#include "pricing/FbTransaction.h"
 
 #include <climits>
 #include <utility>
 
 #include "pricing/FbConnection.h"
 #include "pricing/FbStatus.h"
+
+namespace tarifon {
 
 DbResult<FbTransaction> FbTransaction::startReadOnly(const FbConnection& connection) {
     static const std::string tpb{isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
@@ -71,3 +73,5 @@ DbResult<void> FbTransaction::rollback() {
     }
     return {};
 }
+
+}  // namespace tarifon

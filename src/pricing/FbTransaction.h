@@ -6,6 +6,8 @@
 
 #include "pricing/DbResult.h"
 
+namespace tarifon {
+
 class FbConnection;
 
 // A transaction on one connection.  Rolled back when destroyed unless committed,
@@ -40,3 +42,5 @@ private:
     isc_db_handle m_database = 0;
     isc_tr_handle m_handle = 0;
 };
+
+}  // namespace tarifon

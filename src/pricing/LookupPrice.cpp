@@ -1,4 +1,4 @@
-#include "LookupPrice.h"
+#include "pricing/LookupPrice.h"
 
 #include <algorithm>
 #include <array>
@@ -8,6 +8,8 @@
 #include "pricing/FbConnection.h"
 #include "pricing/FbStatement.h"
 #include "pricing/FbTransaction.h"
+
+namespace tarifon {
 
 const char kProductQuery[] =
     "SELECT PDV_CODIGOBARRAS.COB_CODIGO_EAN, PDV_ITENSRESUMIDO.ITR_DESCRICAO, "
@@ -21,9 +23,6 @@ namespace {
 // not a number, and one too large for a 64-bit integer.
 const QString kConversionError = QStringLiteral("22018");
 const QString kOutOfRange = QStringLiteral("22003");
-
-// Both reply texts travel in buffers of 100 bytes plus the terminating zero.
-constexpr size_t kReplyBytes = 100;
 
 using Found = std::optional<ProductRow>;
 using Type = short;
@@ -227,10 +226,9 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
     return Found{};
 }
 
-void copyReplyText(const std::string& text, std::array<char, kReplyBytes + 1>& buffer) {
-    const size_t length = std::min(text.size(), kReplyBytes);
-    std::copy_n(text.begin(), length, buffer.begin());
-    buffer[length] = '\0';
+std::string replyText(std::string text) {
+    text.resize(std::min(text.size(), PriceReply::kMaxText));
+    return text;
 }
 
 }  // namespace
@@ -245,25 +243,20 @@ DbResult<Found> findProduct(const QString& databasePath, const QString& code) {
     return findInTransaction(*transaction, code);
 }
 
-LookupResult LookupPrice(TerminalLibrary& library, int32_t socket, const QString& code,
-                         const QString& databasePath, const QString& currencyPrefix,
-                         const Separators& separators) {
+PriceReply lookupPrice(const QString& code, const QString& databasePath,
+                       const QString& currencyPrefix, const Separators& separators) {
     if (databasePath.isEmpty())
-        return {LookupOutcome::Skipped, {}};
+        return {.outcome = LookupOutcome::Skipped};
 
     auto product = findProduct(databasePath, code);
     if (!product)
-        return {LookupOutcome::Failed, product.error().message};
-    if (!*product) {
-        library.bSendProdNotFound(socket);
-        return {LookupOutcome::NotFound, {}};
-    }
-
-    std::array<char, kReplyBytes + 1> description{};
-    std::array<char, kReplyBytes + 1> price{};
-    copyReplyText((*product)->description, description);
-    copyReplyText(cp1252::encode(currencyPrefix + formatPrice((*product)->price, separators)),
-                  price);
-    library.bSendProdPrice(socket, description.data(), price.data());
-    return {LookupOutcome::Price, {}};
+        return {.outcome = LookupOutcome::Failed, .error = product.error().message};
+    if (!*product)
+        return {.outcome = LookupOutcome::NotFound};
+    return {.outcome = LookupOutcome::Price,
+            .description = replyText((*product)->description),
+            .price = replyText(
+                cp1252::encode(currencyPrefix + formatPrice((*product)->price, separators)))};
 }
+
+}  // namespace tarifon

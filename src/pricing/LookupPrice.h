@@ -8,7 +8,8 @@
 
 #include "pricing/DbResult.h"
 #include "pricing/PriceFormat.h"
-#include "terminal/TerminalLibrary.h"
+
+namespace tarifon {
 
 // The product query up to the compared value: the scanned code or a parameter
 // follows it directly.
@@ -26,20 +27,27 @@ struct ProductRow {
 DbResult<std::optional<ProductRow>> findProduct(const QString& databasePath, const QString& code);
 
 enum class LookupOutcome {
-    Skipped,   // no database path: nothing was done
-    Price,     // answered with bSendProdPrice
-    NotFound,  // answered with bSendProdNotFound
-    Failed,    // database error; the terminal got no reply
+    Skipped,   // no database path: nothing was done, nothing is to be sent
+    Price,     // answer with the description and the price text
+    NotFound,  // answer "not found"
+    Failed,    // database error; the terminal gets no reply
 };
 
-struct LookupResult {
+// What one scanned code is answered with; the caller sends it to the terminal.
+struct PriceReply {
+    // Both texts travel to the terminal in buffers of 100 bytes plus a terminating zero.
+    static constexpr size_t kMaxText = 100;
+
     LookupOutcome outcome = LookupOutcome::Skipped;
-    QString error;  // the database client's message when Failed
+    std::string description{};  // Windows-1252, at most kMaxText bytes
+    std::string price{};        // Windows-1252, at most kMaxText bytes
+    QString error{};            // the database client's message when Failed
 };
 
-// Answers one scanned code: the product's description and price text, or "not
+// Looks one scanned code up: the product's description and price text, or "not
 // found".  The price text is the prefix (as typed, untrimmed) followed by the
 // price formatted with the given separators.
-LookupResult LookupPrice(TerminalLibrary& library, int32_t socket, const QString& code,
-                         const QString& databasePath, const QString& currencyPrefix,
-                         const Separators& separators);
+PriceReply lookupPrice(const QString& code, const QString& databasePath,
+                       const QString& currencyPrefix, const Separators& separators);
+
+}  // namespace tarifon

@@ -1,7 +1,9 @@
-#include "PriceFormat.h"
+#include "pricing/PriceFormat.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace tarifon {
 
 namespace {
 
@@ -92,3 +94,5 @@ QString formatPrice(Currency value, const Separators& separators) {
     text.append(QLatin1Char(static_cast<char>('0' + cents % 10)));
     return text;
 }
+
+}  // namespace tarifon

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QString>
 
+namespace tarifon {
+
 // A money amount in ten-thousandths of the currency unit (four exact decimals).
 // 128 bits wide so that every stored 64-bit value, at any scale, converts
 // without overflow.
@@ -31,3 +33,5 @@ std::optional<Currency> currencyFromDouble(double value);
 // rounded half to even, a leading minus for negative amounts (none for an amount
 // that rounds to zero).
 QString formatPrice(Currency value, const Separators& separators);
+
+}  // namespace tarifon

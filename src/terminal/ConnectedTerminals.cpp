@@ -1,8 +1,10 @@
-#include "ConnectedTerminals.h"
+#include "terminal/ConnectedTerminals.h"
 
 #include <array>
 
 #include "platform/Cp1252.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -72,3 +74,5 @@ std::optional<int32_t> requireSelectedTerminal(int32_t selected, Notifier& notif
     }
     return selected;
 }
+
+}  // namespace tarifon

@@ -12,6 +12,8 @@
 #include "terminal/TTABSOCK.h"
 #include "terminal/TerminalLibrary.h"
 
+namespace tarifon {
+
 // The connected-terminal list (Timer1Timer and ListBConecClick without the widgets)
 // and the rule every single-terminal command starts with.
 
@@ -42,3 +44,5 @@ int32_t selectClickedRow(const TTABSOCK& tabConec, int row, int32_t selected);
 // The socket a single-terminal command acts on; with none selected (negative) the
 // operator is told "Escolha um terminal" and the command must do nothing else.
 std::optional<int32_t> requireSelectedTerminal(int32_t selected, Notifier& notifier);
+
+}  // namespace tarifon

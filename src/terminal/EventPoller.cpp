@@ -1,4 +1,4 @@
-#include "EventPoller.h"
+#include "terminal/EventPoller.h"
 
 #include <algorithm>
 #include <array>
@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "platform/Cp1252.h"
+
+namespace tarifon {
 
 namespace {
 
@@ -120,3 +122,5 @@ void EventPoller::pollResponses() {
             m_sink.appendLog(QStringLiteral("Response: ") + hex(code, 4));
     }
 }
+
+}  // namespace tarifon

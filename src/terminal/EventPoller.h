@@ -3,6 +3,8 @@
 #include "terminal/PollerSink.h"
 #include "terminal/TerminalLibrary.h"
 
+namespace tarifon {
+
 // The core of Timer2Timer: one tick drains one barcode, the five configuration
 // replies and every pending response code.  Ticks may run nested (a modal box
 // opened inside a tick keeps the timer firing), so all per-tick state lives on
@@ -21,3 +23,5 @@ private:
     TerminalLibrary& m_library;
     PollerSink& m_sink;
 };
+
+}  // namespace tarifon

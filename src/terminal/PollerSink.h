@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace tarifon {
+
 // The five configuration replies, in the order the poller asks for them.
 enum class ReplyKind { Param, UpdConfig, WlanConfig, MacAddrConfig, Config };
 
@@ -26,3 +28,5 @@ public:
     // A terminal asked for its pictures (response 392).
     virtual void startImageWorker(int32_t socket) = 0;
 };
+
+}  // namespace tarifon

@@ -1,4 +1,6 @@
-#include "TTABSOCK.h"
+#include "terminal/TTABSOCK.h"
+
+namespace tarifon {
 
 uint32_t TTABSOCK::le32(size_t offset) const {
     const uint8_t* p = m_bytes.data() + offset;
@@ -20,3 +22,5 @@ uint32_t TTABSOCK::tabUid(int slot) const {
 int32_t TTABSOCK::numSockConec() const {
     return static_cast<int32_t>(le32(kNumSockConecOffset));
 }
+
+}  // namespace tarifon

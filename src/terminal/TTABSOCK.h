@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace tarifon {
+
 // The connected-terminal table as GetTabConectados fills it: TabSock (1024 socket
 // values, 0 = free slot), TabUID (1024 addresses) and NumSockConec, little-endian.
 // Kept as the library's bytes and read through accessors, so the layout never
@@ -32,3 +34,5 @@ private:
 
 static_assert(TTABSOCK::kSize == 8196);
 static_assert(sizeof(TTABSOCK) == TTABSOCK::kSize);
+
+}  // namespace tarifon

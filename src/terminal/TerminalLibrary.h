@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace tarifon {
+
 // The terminal library as the program sees it: one method per library function,
 // same names, argument order and widths.  Production binds it to libtermlink.so
 // (TermlinkLibrary); tests substitute a scripted fake.  Implementations must be
@@ -44,6 +46,8 @@ public:
                                     uint16_t time, int32_t flag) = 0;
     virtual int32_t iTypeTerm(int32_t socket) = 0;
     virtual uint8_t bSendImageFromFile(int32_t socket, const char* path, int32_t width,
-                                       int32_t height, int32_t index, int32_t loop,
-                                       int32_t pause, int32_t flag) = 0;
+                                       int32_t height, int32_t index, int32_t loop, int32_t pause,
+                                       int32_t flag) = 0;
 };
+
+}  // namespace tarifon

@@ -1,4 +1,4 @@
-#include "ThreadStartFlags.h"
+#include "terminal/ThreadStartFlags.h"
 
 #include <exception>
 #include <system_error>
@@ -6,6 +6,8 @@
 #include <utility>
 
 #include <QtGlobal>
+
+namespace tarifon {
 
 ThreadStartFlags::Ticket::Ticket(ThreadStartFlags* flags, int32_t socket)
     : m_flags(flags), m_socket(socket) {}
@@ -80,3 +82,5 @@ ThreadStartFlags::HandOver ThreadStartFlags::handOver(int32_t socket, Worker wor
     }
     return HandOver::HandedOver;
 }
+
+}  // namespace tarifon

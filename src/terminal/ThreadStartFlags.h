@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace tarifon {
+
 // The hand-over between the poller and a new image worker: flag n is 1 from the
 // moment a worker is asked for socket n until that worker has taken its socket.
 // The worker receives a Ticket carrying the socket by value, so a hand-over that
@@ -63,3 +65,5 @@ private:
 
     std::array<std::atomic<uint8_t>, kCount> m_flags{};
 };
+
+}  // namespace tarifon

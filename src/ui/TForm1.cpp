@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/ScanReply.h"
 #include "app/SettingsFile.h"
 #include "platform/AppPaths.h"
 #include "platform/IntText.h"
@@ -27,6 +28,8 @@
 #include "ui/QtDialogs.h"
 #include "ui/StatusLamp.h"
 #include "ui_TForm1.h"
+
+using namespace tarifon;
 
 TForm1* Form1 = nullptr;
 
@@ -478,9 +481,10 @@ void TForm1::ListBConecClick() {
 }
 
 bool TForm1::lookupPrice(int32_t socket, const QString& code) {
-    const LookupResult result =
-        LookupPrice(*m_library, socket, code, ui->edt_Caminho_Banco->text(),
-                    ui->EdtCurrency->text(), Separators::fromLocale(QLocale::system()));
+    const PriceReply result =
+        tarifon::lookupPrice(code, ui->edt_Caminho_Banco->text(), ui->EdtCurrency->text(),
+                             Separators::fromLocale(QLocale::system()));
+    sendPriceReply(*m_library, socket, result);
     if (result.outcome != LookupOutcome::Failed) {
         return true;
     }

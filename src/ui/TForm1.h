@@ -17,7 +17,9 @@
 #include "terminal/TTABSOCK.h"
 #include "ui/Dialogs.h"
 
+namespace tarifon {
 class TerminalLibrary;
+}
 
 class QAction;
 class QMenu;
@@ -30,7 +32,7 @@ class TForm1;
 // The main window: owns every control, the timers, the menus and the dialogs, and
 // holds the program's state (settings live in the controls). Its handlers gather
 // control values, call the subsystems' cores and put the results back.
-class TForm1 : public QMainWindow, private PollerSink, private Notifier {
+class TForm1 : public QMainWindow, private tarifon::PollerSink, private tarifon::Notifier {
     Q_OBJECT
 
 public:
@@ -81,7 +83,7 @@ public:
     // Runs on every show: takes the tabs of the pages not offered to the operator
     // out of the tab row. The pages and their controls stay alive.
     // The terminal library the window polls and commands; set before FormCreate.
-    void setTerminalLibrary(TerminalLibrary& library);
+    void setTerminalLibrary(tarifon::TerminalLibrary& library);
     // Where the program's files live (beside the executable unless a test says otherwise).
     QString programDir() const { return m_programDir; }
     void setProgramDir(const QString& dir) { m_programDir = dir; }
@@ -105,7 +107,7 @@ public:
     // Every single-terminal command starts here: the selected terminal, or nothing
     // after telling the operator "Escolha um terminal".
     std::optional<int32_t> requireTerminal();
-    TTABSOCK TabConec;
+    tarifon::TTABSOCK TabConec;
 
     // Database location and connection test.
     void SpeedButton2Click();
@@ -138,7 +140,7 @@ private:
 
     // PollerSink: what the event poller hands to the window.
     bool lookupPrice(int32_t socket, const QString& code) override;
-    void configReply(ReplyKind kind, std::span<const uint8_t> record) override;
+    void configReply(tarifon::ReplyKind kind, std::span<const uint8_t> record) override;
     void lampGreen(int lampNumber) override;
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
@@ -159,8 +161,8 @@ private:
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     bool m_closed = false;
     QString m_programDir;
-    TerminalLibrary* m_library = nullptr;
-    std::unique_ptr<EventPoller> m_poller;
+    tarifon::TerminalLibrary* m_library = nullptr;
+    std::unique_ptr<tarifon::EventPoller> m_poller;
     std::unique_ptr<Dialogs> m_dialogs;
     QWidget* m_removedPages;  // hidden parent of the pages whose tabs were removed
     std::vector<PendingDismissal> m_dismissals;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "Wire.h"
+#include "wire/Wire.h"
 
 using namespace termlink::wire;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Settings.h"
+#include "termlink/Settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     termlink::parseSettings(std::string_view(reinterpret_cast<const char*>(data), size));

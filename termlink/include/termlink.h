@@ -95,8 +95,8 @@ TERMLINK_API uint8_t bSendDisplayMsg(int32_t socket, const char* line1, const ch
 TERMLINK_API int32_t iTypeTerm(int32_t socket);
 /* Reads a picture file (bounded) and sends it with six numbers; a missing file sends none. */
 TERMLINK_API uint8_t bSendImageFromFile(int32_t socket, const char* path, int32_t width,
-                                        int32_t height, int32_t index, int32_t loop,
-                                        int32_t pause, int32_t flag);
+                                        int32_t height, int32_t index, int32_t loop, int32_t pause,
+                                        int32_t flag);
 
 #ifdef __cplusplus
 }

@@ -1,9 +1,9 @@
-#include "Connection.h"
+#include "termlink/Connection.h"
 
 #include <asio/post.hpp>
 #include <asio/write.hpp>
 
-#include "Limits.h"
+#include "termlink/Limits.h"
 
 namespace termlink {
 

@@ -10,10 +10,10 @@
 #include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "Outlet.h"
-#include "Registry.h"
-#include "ServerConfig.h"
-#include "Wire.h"
+#include "termlink/Outlet.h"
+#include "termlink/Registry.h"
+#include "termlink/ServerConfig.h"
+#include "wire/Wire.h"
 
 // One terminal's TCP connection: handshake, reading and checking frames, queueing
 // what the terminal reports into the Registry, writing what the program sends, the

@@ -6,9 +6,9 @@
 #include <memory>
 #include <mutex>
 
-#include "Server.h"
-#include "Settings.h"
-#include "termlink.h"
+#include "termlink/Server.h"
+#include "termlink/Settings.h"
+#include <termlink.h>
 
 namespace {
 

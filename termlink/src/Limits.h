@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Wire.h"
+#include "wire/Wire.h"
 
 // Every resource limit of the terminal server in one place; docs/protocol.md
 // quotes them.  The frame limits belong to the wire codec and are re-exported here.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Wire.h"
+#include "wire/Wire.h"
 
 namespace termlink {
 

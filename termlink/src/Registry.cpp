@@ -1,4 +1,4 @@
-#include "Registry.h"
+#include "termlink/Registry.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "Limits.h"
-#include "Outlet.h"
-#include "Wire.h"
+#include "termlink/Limits.h"
+#include "termlink/Outlet.h"
+#include "wire/Wire.h"
 
 // The state the program polls: which terminals are live (slots and socket
 // values), their pending scans, and the reply and response queues.  Written by

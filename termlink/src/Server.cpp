@@ -1,4 +1,4 @@
-#include "Server.h"
+#include "termlink/Server.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,8 +8,8 @@
 
 #include <asio/post.hpp>
 
-#include "Connection.h"
-#include "Limits.h"
+#include "termlink/Connection.h"
+#include "termlink/Limits.h"
 
 namespace termlink {
 

@@ -12,9 +12,9 @@
 #include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
 
-#include "Registry.h"
-#include "ServerConfig.h"
-#include "Wire.h"
+#include "termlink/Registry.h"
+#include "termlink/ServerConfig.h"
+#include "wire/Wire.h"
 
 // The terminal server: a network thread that accepts terminals, plus the calls the
 // program makes, named as the library exports them.  The C ABI is a thin layer over

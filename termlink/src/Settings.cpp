@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "termlink/Settings.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ServerConfig.h"
+#include "termlink/ServerConfig.h"
 
 // Reads termlink.ini: section [server], keys address, port, idle_timeout and
 // handshake_timeout (whole seconds).  A missing file or key keeps its default; a

@@ -13,9 +13,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "TestBytes.h"
-#include "TestTerminal.h"
-#include "termlink.h"
+#include "support/TestBytes.h"
+#include "support/TestTerminal.h"
+#include <termlink.h>
 
 using namespace termlink;
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "Registry.h"
-#include "TestBytes.h"
+#include "termlink/Registry.h"
+#include "support/TestBytes.h"
 
 using namespace termlink;
 

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "Server.h"
-#include "TestTerminal.h"
+#include "termlink/Server.h"
+#include "support/TestTerminal.h"
 
 // A core server on a free loopback port, with short time-outs unless a test sets others.
 class ServerFixture : public ::testing::Test {

@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "ServerFixture.h"
-#include "TestBytes.h"
+#include "support/TestBytes.h"
 
 using namespace termlink;
 using namespace std::chrono_literals;

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "Settings.h"
+#include "termlink/Settings.h"
 
 using namespace termlink;
 using namespace std::chrono_literals;

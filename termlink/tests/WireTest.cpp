@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "Wire.h"
-#include "TestBytes.h"
+#include "wire/Wire.h"
+#include "support/TestBytes.h"
 
 using namespace termlink::wire;
 

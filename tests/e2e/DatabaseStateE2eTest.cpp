@@ -5,7 +5,7 @@
 #include <QFile>
 
 #include "ProgramTest.h"
-#include "TermsimProcess.h"
+#include "support/TermsimProcess.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ProgramTest.h"
-#include "RawTerminal.h"
-#include "TermsimProcess.h"
+#include "support/RawTerminal.h"
+#include "support/TermsimProcess.h"
 
 namespace {
 

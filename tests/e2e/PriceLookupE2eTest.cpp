@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ProgramTest.h"
-#include "TermsimProcess.h"
+#include "support/TermsimProcess.h"
 
 namespace {
 

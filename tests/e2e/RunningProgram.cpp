@@ -7,7 +7,7 @@
 #include <QProcessEnvironment>
 
 #include "ProgramFolder.h"
-#include "RawTerminal.h"
+#include "support/RawTerminal.h"
 
 RunningProgram::RunningProgram(const ProgramFolder& folder, const QString& locale)
     : m_outputPath(folder.filePath(QStringLiteral("tarifon.out"))), m_port(folder.port()) {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ProgramTest.h"
-#include "TermsimProcess.h"
+#include "support/TermsimProcess.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ Entries iniEntries(const QString& text) {
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals >= 0) {
-            entries[(section + QLatin1Char('/') + line.left(equals).trimmed()).toStdString()] =
-                line.mid(equals + 1).trimmed().toStdString();
+            entries[QString(section + QLatin1Char('/') + line.left(equals).trimmed())
+                        .toStdString()] = line.mid(equals + 1).trimmed().toStdString();
         }
     }
     return entries;

@@ -3,8 +3,10 @@
 
 #include <QTimer>
 
-#include "ui/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "ui/TForm1.h"
+
+using namespace tarifon;
 
 namespace {
 

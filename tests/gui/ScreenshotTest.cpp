@@ -9,6 +9,8 @@
 
 #include "ui/TForm1.h"
 
+using namespace tarifon;
+
 TEST(Screenshot, WindowAndOfferedPagesRenderAtTheirSize) {
     QTemporaryDir temporary;
     const QString folder = qEnvironmentVariableIsSet("TARIFON_SCREENSHOT_DIR")

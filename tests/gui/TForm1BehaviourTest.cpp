@@ -17,6 +17,8 @@
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
 
+using namespace tarifon;
+
 namespace {
 
 QString s(const char* utf8) {

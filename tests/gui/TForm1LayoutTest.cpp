@@ -21,6 +21,8 @@
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
 
+using namespace tarifon;
+
 namespace {
 
 struct ExpectedControl {

@@ -16,12 +16,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "FakeTerminalLibrary.h"
+#include "support/FakeTerminalLibrary.h"
 #include "platform/IniFile.h"
-#include "ui/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
 #include "ui_TForm1.h"
+
+using namespace tarifon;
 
 namespace {
 

@@ -12,6 +12,8 @@
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
 
+using namespace tarifon;
+
 namespace {
 
 QString s(const char* utf8) {

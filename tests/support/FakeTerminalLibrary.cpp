@@ -1,14 +1,19 @@
-#include "FakeTerminalLibrary.h"
+#include "support/FakeTerminalLibrary.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+namespace tarifon {
+
 namespace {
 void putLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
-std::vector<int64_t> ints(std::initializer_list<int64_t> values) { return values; }
+std::vector<int64_t> ints(std::initializer_list<int64_t> values) {
+    return values;
+}
 }  // namespace
 
 void FakeTerminalLibrary::setSlot(int slot, int32_t socket, uint32_t address) {
@@ -61,7 +66,8 @@ std::vector<FakeTerminalLibrary::Call> FakeTerminalLibrary::callsNamed(
 std::vector<std::string> FakeTerminalLibrary::callNames() const {
     std::lock_guard lock(m_mutex);
     std::vector<std::string> out;
-    for (const auto& c : m_calls) out.push_back(c.name);
+    for (const auto& c : m_calls)
+        out.push_back(c.name);
     return out;
 }
 
@@ -81,13 +87,16 @@ uint8_t FakeTerminalLibrary::takeReply(const std::string& kind, uint8_t* out, si
     std::lock_guard lock(m_mutex);
     auto it = std::find_if(m_replies.begin(), m_replies.end(),
                            [&](const auto& r) { return r.first == kind; });
-    if (it == m_replies.end()) return 0;
+    if (it == m_replies.end())
+        return 0;
     std::memcpy(out, it->second.data(), std::min(size, it->second.size()));
     m_replies.erase(it);
     return 1;
 }
 
-void FakeTerminalLibrary::vInitialize() { record({"vInitialize", {}, {}, {}}); }
+void FakeTerminalLibrary::vInitialize() {
+    record({"vInitialize", {}, {}, {}});
+}
 
 uint32_t FakeTerminalLibrary::dll_version() {
     record({"dll_version", {}, {}, {}});
@@ -120,7 +129,8 @@ uint8_t FakeTerminalLibrary::bReceiveBarcode(int32_t* socket, int32_t* spare, ch
                                              int32_t* length) {
     record({"bReceiveBarcode", {}, {}, {}});
     std::lock_guard lock(m_mutex);
-    if (m_barcodes.empty()) return 0;
+    if (m_barcodes.empty())
+        return 0;
     Barcode b = m_barcodes.front();
     m_barcodes.pop_front();
     *socket = b.socket;
@@ -136,7 +146,8 @@ uint8_t FakeTerminalLibrary::bReceiveBarcode(int32_t* socket, int32_t* spare, ch
 uint8_t FakeTerminalLibrary::GetResponseCtr(int32_t* socket, int32_t* code) {
     record({"GetResponseCtr", {}, {}, {}});
     std::lock_guard lock(m_mutex);
-    if (m_responses.empty()) return 0;
+    if (m_responses.empty())
+        return 0;
     *socket = m_responses.front().first;
     *code = m_responses.front().second;
     m_responses.pop_front();
@@ -214,8 +225,7 @@ uint8_t FakeTerminalLibrary::bUpdateSoftware(int32_t s) {
     return 1;
 }
 
-uint8_t FakeTerminalLibrary::bSendProdPrice(int32_t s, const char* description,
-                                            const char* price) {
+uint8_t FakeTerminalLibrary::bSendProdPrice(int32_t s, const char* description, const char* price) {
     record({"bSendProdPrice", ints({s}), {description, price}, {}});
     return 1;
 }
@@ -233,7 +243,8 @@ int32_t FakeTerminalLibrary::iTypeTerm(int32_t s) {
     record({"iTypeTerm", ints({s}), {}, {}});
     std::lock_guard lock(m_mutex);
     for (const auto& [socket, model] : m_models)
-        if (socket == s) return model;
+        if (socket == s)
+            return model;
     return 0;
 }
 
@@ -243,3 +254,5 @@ uint8_t FakeTerminalLibrary::bSendImageFromFile(int32_t s, const char* path, int
     record({"bSendImageFromFile", ints({s, width, height, index, loop, pause, flag}), {path}, {}});
     return 1;
 }
+
+}  // namespace tarifon

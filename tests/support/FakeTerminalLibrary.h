@@ -10,6 +10,8 @@
 
 #include "terminal/TerminalLibrary.h"
 
+namespace tarifon {
+
 // A scripted terminal library for tests: events are queued by the test and handed
 // out by the poll methods; every call is recorded with its arguments.  Thread-safe.
 class FakeTerminalLibrary final : public TerminalLibrary {
@@ -93,3 +95,5 @@ private:
     std::deque<std::pair<std::string, std::vector<uint8_t>>> m_replies;
     std::vector<std::pair<int32_t, int32_t>> m_models;
 };
+
+}  // namespace tarifon

@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "Runner.h"
+#include "termsim/Runner.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);

@@ -7,6 +7,8 @@
 
 #include "platform/IniFile.h"
 
+using namespace tarifon;
+
 namespace {
 
 QString s(const char* utf8) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarifon;
+
 namespace {
 
 // The test binary's own folder, found without Qt.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarifon;
+
 namespace {
 
 QByteArray contents(const QString& path) {

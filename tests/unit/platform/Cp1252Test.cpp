@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarifon;
+
 namespace {
 
 bool isUndefined(int b) {

@@ -10,6 +10,8 @@
 
 #include "platform/IniFile.h"
 
+using namespace tarifon;
+
 namespace {
 
 void check(bool condition) {

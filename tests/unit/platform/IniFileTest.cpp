@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarifon;
+
 namespace {
 
 const QString kDefault = QStringLiteral("default");

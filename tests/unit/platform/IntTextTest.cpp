@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarifon;
+
 TEST(IntText, ConvertsDecimalWithSignAndLeadingBlanks) {
     EXPECT_EQ(strToInt(u"0"), 0);
     EXPECT_EQ(strToInt(u"+5"), 5);

@@ -6,10 +6,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "FakeTerminalLibrary.h"
 #include "platform/Cp1252.h"
 #include "pricing/ConnectionTest.h"
 #include "pricing/LookupPrice.h"
+
+using namespace tarifon;
 
 namespace {
 
@@ -58,35 +59,27 @@ TEST(DemoDatabase, EveryProductIsAnsweredWithItsDescriptionAndPrice) {
 
     const std::vector<DemoProduct> products = demoProducts();
     ASSERT_GE(products.size(), 30u);
-    FakeTerminalLibrary library;
     const Separators brazil{QStringLiteral("."), QStringLiteral(",")};
     for (const DemoProduct& product : products) {
         for (const QString& code : product.codes) {
-            library.clearCalls();
-            const LookupResult result =
-                LookupPrice(library, 7, code, path, QStringLiteral("R$"), brazil);
-            ASSERT_EQ(result.outcome, LookupOutcome::Price)
-                << code.toStdString() << ": " << result.error.toStdString();
-            const auto reply = library.callsNamed("bSendProdPrice").at(0);
-            EXPECT_EQ(reply.texts.at(0), cp1252::encode(product.description).substr(0, 100))
+            const PriceReply reply = lookupPrice(code, path, QStringLiteral("R$"), brazil);
+            ASSERT_EQ(reply.outcome, LookupOutcome::Price)
+                << code.toStdString() << ": " << reply.error.toStdString();
+            EXPECT_EQ(reply.description, cp1252::encode(product.description).substr(0, 100))
                 << code.toStdString();
-            EXPECT_EQ(reply.texts.at(1), "R$" + product.shown.toStdString()) << code.toStdString();
+            EXPECT_EQ(reply.price, "R$" + product.shown.toStdString()) << code.toStdString();
         }
     }
 
     // "Açúcar" as Windows-1252 bytes, and a stored code with leading zeros found by number.
-    library.clearCalls();
-    LookupPrice(library, 7, QStringLiteral("7891910000197"), path, QString(), brazil);
-    EXPECT_EQ(library.callsNamed("bSendProdPrice").at(0).texts.at(0).substr(0, 6),
+    EXPECT_EQ(lookupPrice(QStringLiteral("7891910000197"), path, QString(), brazil)
+                  .description.substr(0, 6),
               "A\xE7\xFA"
               "car");
-    library.clearCalls();
-    EXPECT_EQ(
-        LookupPrice(library, 7, QStringLiteral("7891234567"), path, QString(), brazil).outcome,
-        LookupOutcome::Price);
-    EXPECT_EQ(
-        LookupPrice(library, 7, QStringLiteral("7890000000000"), path, QString(), brazil).outcome,
-        LookupOutcome::NotFound);
+    EXPECT_EQ(lookupPrice(QStringLiteral("7891234567"), path, QString(), brazil).outcome,
+              LookupOutcome::Price);
+    EXPECT_EQ(lookupPrice(QStringLiteral("7890000000000"), path, QString(), brazil).outcome,
+              LookupOutcome::NotFound);
 }
 
 TEST(DemoDatabase, ScriptKeepsAnExistingFileUnlessForced) {

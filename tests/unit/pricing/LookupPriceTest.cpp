@@ -5,17 +5,16 @@
 
 #include <QFile>
 
-#include "FakeTerminalLibrary.h"
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 #include "pricing/ConnectionTest.h"
 #include "pricing/LookupPrice.h"
+
+using namespace tarifon;
 
 namespace {
 
 const Separators kBrazil{QStringLiteral("."), QStringLiteral(",")};
 const Separators kUs{QStringLiteral(","), QStringLiteral(".")};
-constexpr int32_t kSocket = 417;
-
 struct Reply {
     std::string description;
     std::string price;
@@ -23,48 +22,37 @@ struct Reply {
 
 class Lookup : public ::testing::Test {
 protected:
-    LookupResult scan(const QString& code, const QString& prefix = QStringLiteral("R$"),
-                      const Separators& separators = kBrazil) {
-        library.clearCalls();
-        return LookupPrice(library, kSocket, code, db.path(), prefix, separators);
+    PriceReply scan(const QString& code, const QString& prefix = QStringLiteral("R$"),
+                    const Separators& separators = kBrazil) {
+        return lookupPrice(code, db.path(), prefix, separators);
     }
 
     // The price reply to one scan; fails the test when the scan got anything else.
     Reply price(const QString& code, const QString& prefix = QStringLiteral("R$"),
                 const Separators& separators = kBrazil) {
-        const LookupResult result = scan(code, prefix, separators);
+        const PriceReply result = scan(code, prefix, separators);
         EXPECT_EQ(result.outcome, LookupOutcome::Price)
             << code.toStdString() << ": " << result.error.toStdString();
-        const auto calls = library.calls();
-        EXPECT_EQ(calls.size(), 1u) << code.toStdString();
-        if (calls.size() != 1 || calls[0].name != "bSendProdPrice")
+        if (result.outcome != LookupOutcome::Price)
             return {};
-        EXPECT_EQ(calls[0].ints.at(0), kSocket);
-        return {calls[0].texts.at(0), calls[0].texts.at(1)};
+        return {result.description, result.price};
     }
 
     void expectNotFound(const QString& code) {
-        const LookupResult result = scan(code);
+        const PriceReply result = scan(code);
         EXPECT_EQ(result.outcome, LookupOutcome::NotFound)
             << code.toStdString() << ": " << result.error.toStdString();
-        const auto calls = library.calls();
-        ASSERT_EQ(calls.size(), 1u) << code.toStdString();
-        EXPECT_EQ(calls[0].name, "bSendProdNotFound");
-        EXPECT_EQ(calls[0].ints.at(0), kSocket);
     }
 
     void expectFailureWithoutReply(const QString& path, const QString& code = QStringLiteral("1")) {
-        library.clearCalls();
-        const LookupResult result =
-            LookupPrice(library, kSocket, code, path, QStringLiteral("R$"), kBrazil);
+        const PriceReply result = lookupPrice(code, path, QStringLiteral("R$"), kBrazil);
         EXPECT_EQ(result.outcome, LookupOutcome::Failed);
         EXPECT_FALSE(result.error.isEmpty());
-        EXPECT_TRUE(library.calls().empty());
+        EXPECT_TRUE(result.description.empty() && result.price.empty());
         lastError = result.error;
     }
 
     TestDatabase db;
-    FakeTerminalLibrary library;
     QString lastError;
 };
 
@@ -127,10 +115,9 @@ TEST_F(Lookup, UnknownOrEmptyCodeAnswersNotFound) {
 }
 
 TEST_F(Lookup, EmptyPathDoesNothing) {
-    const LookupResult result = LookupPrice(library, kSocket, QStringLiteral("1"), QString(),
-                                            QStringLiteral("R$"), kBrazil);
+    const PriceReply result =
+        lookupPrice(QStringLiteral("1"), QString(), QStringLiteral("R$"), kBrazil);
     EXPECT_EQ(result.outcome, LookupOutcome::Skipped);
-    EXPECT_TRUE(library.calls().empty());
 }
 
 TEST_F(Lookup, TwoRowsForOneCodeAnswerOnlyTheFirst) {
@@ -280,10 +267,8 @@ TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {
     // Nothing holds on to the damaged file: it can be replaced and used at once.
     ASSERT_TRUE(QFile::remove(damaged));
     TestDatabase::create(damaged);
-    library.clearCalls();
-    EXPECT_EQ(
-        LookupPrice(library, kSocket, QStringLiteral("1"), damaged, QString(), kBrazil).outcome,
-        LookupOutcome::Failed);  // no tables yet: the statement fails
+    EXPECT_EQ(lookupPrice(QStringLiteral("1"), damaged, QString(), kBrazil).outcome,
+              LookupOutcome::Failed);  // no tables yet: the statement fails
 }
 
 TEST_F(Lookup, ResultColumnsOfTheWrongKindFail) {
@@ -324,12 +309,11 @@ TEST_F(Lookup, PricesOfOtherNumericTypesAreRead) {
         typed.createTables(c.type);
         typed.addItem(1, "'Produto'", c.stored);
         typed.addCode("1", 1);
-        library.clearCalls();
-        const LookupResult result = LookupPrice(library, kSocket, QStringLiteral("1"), typed.path(),
-                                                QStringLiteral("R$"), kBrazil);
+        const PriceReply result =
+            lookupPrice(QStringLiteral("1"), typed.path(), QStringLiteral("R$"), kBrazil);
         ASSERT_EQ(result.outcome, LookupOutcome::Price)
             << c.type << ": " << result.error.toStdString();
-        EXPECT_EQ(library.callsNamed("bSendProdPrice").at(0).texts.at(1), c.shown) << c.type;
+        EXPECT_EQ(result.price, c.shown) << c.type;
     }
 }
 

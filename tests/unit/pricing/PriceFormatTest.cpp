@@ -5,6 +5,8 @@
 
 #include "pricing/PriceFormat.h"
 
+using namespace tarifon;
+
 namespace {
 
 const Separators kBrazil{QStringLiteral("."), QStringLiteral(",")};

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "FakeTerminalLibrary.h"
+#include "support/FakeTerminalLibrary.h"
+
+using namespace tarifon;
 
 namespace {
 

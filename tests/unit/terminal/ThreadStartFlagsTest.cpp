@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tarifon;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -1,4 +1,4 @@
-#include "AtomicWrite.h"
+#include "termsim/AtomicWrite.h"
 
 #include <cerrno>
 #include <cstring>

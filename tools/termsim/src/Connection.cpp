@@ -1,4 +1,4 @@
-#include "Connection.h"
+#include "termsim/Connection.h"
 
 namespace termsim {
 

@@ -8,8 +8,8 @@
 
 #include <asio.hpp>
 
-#include "Terminal.h"
-#include "Wire.h"
+#include "termsim/Terminal.h"
+#include "wire/Wire.h"
 
 namespace termsim {
 

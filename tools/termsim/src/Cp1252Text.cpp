@@ -1,4 +1,4 @@
-#include "Cp1252Text.h"
+#include "termsim/Cp1252Text.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "LatencyStats.h"
+#include "termsim/LatencyStats.h"
 
 #include <algorithm>
 #include <cmath>

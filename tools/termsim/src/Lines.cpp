@@ -1,6 +1,6 @@
-#include "Lines.h"
+#include "termsim/Lines.h"
 
-#include "Cp1252Text.h"
+#include "termsim/Cp1252Text.h"
 
 namespace termsim::lines {
 

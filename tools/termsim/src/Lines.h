@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "Terminal.h"
-#include "Wire.h"
+#include "termsim/Terminal.h"
+#include "wire/Wire.h"
 
 // The lines the simulator prints, in UTF-8.  Server texts are Windows-1252 and
 // may hold tabs or line breaks, which would break the one-line-per-code output,

@@ -1,4 +1,4 @@
-#include "LoadRun.h"
+#include "termsim/LoadRun.h"
 
 #include <algorithm>
 #include <csignal>
@@ -6,8 +6,8 @@
 
 #include <sys/resource.h>
 
-#include "Cp1252Text.h"
-#include "Lines.h"
+#include "termsim/Cp1252Text.h"
+#include "termsim/Lines.h"
 
 namespace termsim {
 

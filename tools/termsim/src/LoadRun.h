@@ -9,11 +9,11 @@
 
 #include <asio.hpp>
 
-#include "Connection.h"
-#include "LatencyStats.h"
-#include "Options.h"
-#include "Result.h"
-#include "Runner.h"
+#include "termsim/Connection.h"
+#include "termsim/LatencyStats.h"
+#include "termsim/Options.h"
+#include "termsim/Result.h"
+#include "termsim/Runner.h"
 
 namespace termsim {
 

@@ -1,9 +1,9 @@
-#include "Options.h"
+#include "termsim/Options.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "Cp1252Text.h"
+#include "termsim/Cp1252Text.h"
 
 namespace termsim {
 

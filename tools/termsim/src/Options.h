@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "Result.h"
-#include "TerminalState.h"
-#include "Wire.h"
+#include "termsim/Result.h"
+#include "termsim/TerminalState.h"
+#include "wire/Wire.h"
 
 namespace termsim {
 

@@ -1,4 +1,4 @@
-#include "PictureStore.h"
+#include "termsim/PictureStore.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "AtomicWrite.h"
+#include "termsim/AtomicWrite.h"
 
 namespace termsim {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "Result.h"
-#include "Wire.h"
+#include "termsim/Result.h"
+#include "wire/Wire.h"
 
 namespace termsim {
 

@@ -1,7 +1,7 @@
-#include "Runner.h"
+#include "termsim/Runner.h"
 
-#include "LoadRun.h"
-#include "SingleRun.h"
+#include "termsim/LoadRun.h"
+#include "termsim/SingleRun.h"
 
 namespace termsim {
 

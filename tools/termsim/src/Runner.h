@@ -7,8 +7,8 @@
 
 #include <asio.hpp>
 
-#include "Options.h"
-#include "Result.h"
+#include "termsim/Options.h"
+#include "termsim/Result.h"
 
 namespace termsim {
 

@@ -1,12 +1,12 @@
-#include "SingleRun.h"
+#include "termsim/SingleRun.h"
 
 #include <csignal>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "Cp1252Text.h"
-#include "Lines.h"
+#include "termsim/Cp1252Text.h"
+#include "termsim/Lines.h"
 
 namespace termsim {
 

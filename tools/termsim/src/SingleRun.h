@@ -8,9 +8,9 @@
 
 #include <asio.hpp>
 
-#include "Connection.h"
-#include "Options.h"
-#include "Runner.h"
+#include "termsim/Connection.h"
+#include "termsim/Options.h"
+#include "termsim/Runner.h"
 
 namespace termsim {
 

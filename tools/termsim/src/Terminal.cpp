@@ -1,4 +1,4 @@
-#include "Terminal.h"
+#include "termsim/Terminal.h"
 
 namespace termsim {
 

@@ -8,9 +8,9 @@
 #include <variant>
 #include <vector>
 
-#include "PictureStore.h"
-#include "TerminalState.h"
-#include "Wire.h"
+#include "termsim/PictureStore.h"
+#include "termsim/TerminalState.h"
+#include "wire/Wire.h"
 
 namespace termsim {
 

@@ -1,4 +1,4 @@
-#include "TerminalState.h"
+#include "termsim/TerminalState.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,8 +8,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "AtomicWrite.h"
-#include "Cp1252Text.h"
+#include "termsim/AtomicWrite.h"
+#include "termsim/Cp1252Text.h"
 
 namespace termsim {
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "Result.h"
-#include "Wire.h"
+#include "termsim/Result.h"
+#include "wire/Wire.h"
 
 // What a terminal remembers: identity and the four settings records the server
 // reads and writes.  Texts are held as Windows-1252 bytes, as on the wire.

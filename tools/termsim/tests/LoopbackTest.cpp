@@ -9,10 +9,10 @@
 #include <asio.hpp>
 #include <gtest/gtest.h>
 
-#include "Connection.h"
-#include "Runner.h"
-#include "TempDir.h"
-#include "Wire.h"
+#include "termsim/Connection.h"
+#include "termsim/Runner.h"
+#include "support/TempDir.h"
+#include "wire/Wire.h"
 
 using namespace termsim;
 namespace wire = termlink::wire;

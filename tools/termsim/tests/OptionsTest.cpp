@@ -1,4 +1,4 @@
-#include "Options.h"
+#include "termsim/Options.h"
 
 #include <gtest/gtest.h>
 

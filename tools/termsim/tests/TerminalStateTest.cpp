@@ -1,10 +1,10 @@
-#include "TerminalState.h"
+#include "termsim/TerminalState.h"
 
 #include <fstream>
 
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 using namespace termsim;
 

@@ -1,12 +1,12 @@
-#include "Terminal.h"
+#include "termsim/Terminal.h"
 
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
-#include "Lines.h"
-#include "TempDir.h"
+#include "termsim/Lines.h"
+#include "support/TempDir.h"
 
 using namespace termsim;
 using wire::Type;

@@ -1,4 +1,4 @@
-#include "TestTerminal.h"
+#include "support/TestTerminal.h"
 
 #include <thread>
 

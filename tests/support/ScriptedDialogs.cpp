@@ -1,4 +1,4 @@
-#include "ui/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 
 QMessageBox::StandardButton ScriptedDialogs::message(const MessageRequest& request) {
     m_messages.push_back(request);

@@ -1,4 +1,4 @@
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 
 #include <stdexcept>
 
@@ -10,10 +10,12 @@
 #include "pricing/FbStatus.h"
 #include "pricing/FbTransaction.h"
 
+namespace tarifon {
+
 namespace {
 
 [[noreturn]] void fail(const QString& what, const DbError& error) {
-    throw std::runtime_error((what + QStringLiteral(": ") + error.message).toStdString());
+    throw std::runtime_error(QString(what + QStringLiteral(": ") + error.message).toStdString());
 }
 
 std::string win1252(const std::string& utf8) {
@@ -104,3 +106,5 @@ int64_t TestDatabase::otherAttachments() const {
         "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION "
         "AND MON$SYSTEM_FLAG = 0");
 }
+
+}  // namespace tarifon

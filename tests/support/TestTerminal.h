@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Wire.h"
+#include "wire/Wire.h"
 
 // A terminal for tests: a blocking loopback TCP client speaking the wire codec,
 // with every wait bounded by a timeout.

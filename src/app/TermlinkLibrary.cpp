@@ -1,6 +1,8 @@
-#include "TermlinkLibrary.h"
+#include "app/TermlinkLibrary.h"
 
 #include <termlink.h>
+
+namespace tarifon {
 
 void TermlinkLibrary::vInitialize() {
     ::vInitialize();
@@ -100,3 +102,5 @@ uint8_t TermlinkLibrary::bSendImageFromFile(int32_t socket, const char* path, in
                                             int32_t pause, int32_t flag) {
     return ::bSendImageFromFile(socket, path, width, height, index, loop, pause, flag);
 }
+
+}  // namespace tarifon

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "TerminalLibrary.h"
+#include "terminal/TerminalLibrary.h"
+
+namespace tarifon {
 
 // The production binding: forwards every call to libtermlink.so, linked at load time.
 class TermlinkLibrary final : public TerminalLibrary {
@@ -40,3 +42,5 @@ public:
     uint8_t bSendImageFromFile(int32_t socket, const char* path, int32_t width, int32_t height,
                                int32_t index, int32_t loop, int32_t pause, int32_t flag) override;
 };
+
+}  // namespace tarifon

@@ -1,4 +1,4 @@
-#include "RawTerminal.h"
+#include "support/RawTerminal.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

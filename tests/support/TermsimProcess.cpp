@@ -1,4 +1,4 @@
-#include "TermsimProcess.h"
+#include "support/TermsimProcess.h"
 
 #include <QJsonDocument>
 #include <QTemporaryFile>

@@ -1,4 +1,4 @@
-#include "Wire.h"
+#include "wire/Wire.h"
 
 #include <algorithm>
 #include <cstring>
@@ -26,7 +26,8 @@ public:
         return *this;
     }
     Writer& u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) m_body.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            m_body.push_back(static_cast<uint8_t>(v >> (8 * i)));
         return *this;
     }
     Writer& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
@@ -48,7 +49,8 @@ public:
         Bytes out;
         out.reserve(kHeaderSize + m_body.size());
         const auto n = static_cast<uint32_t>(m_body.size());
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(n >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<uint8_t>(n >> (8 * i)));
         out.insert(out.end(), m_body.begin(), m_body.end());
         return out;
     }
@@ -65,31 +67,36 @@ public:
     bool atEnd() const { return m_pos == m_p.size(); }
     size_t left() const { return m_p.size() - m_pos; }
     uint8_t u8() {
-        if (!need(1)) return 0;
+        if (!need(1))
+            return 0;
         return m_p[m_pos++];
     }
     uint16_t u16() {
-        if (!need(2)) return 0;
+        if (!need(2))
+            return 0;
         const uint16_t v = static_cast<uint16_t>(m_p[m_pos] | m_p[m_pos + 1] << 8);
         m_pos += 2;
         return v;
     }
     uint32_t u32() {
-        if (!need(4)) return 0;
+        if (!need(4))
+            return 0;
         const uint32_t v = getLe32(m_p.data() + m_pos);
         m_pos += 4;
         return v;
     }
     int32_t i32() { return static_cast<int32_t>(u32()); }
     Bytes bytes(size_t n) {
-        if (!need(n)) return {};
+        if (!need(n))
+            return {};
         Bytes b(m_p.begin() + static_cast<std::ptrdiff_t>(m_pos),
                 m_p.begin() + static_cast<std::ptrdiff_t>(m_pos + n));
         m_pos += n;
         return b;
     }
     std::string str(size_t n) {
-        if (!need(n)) return {};
+        if (!need(n))
+            return {};
         std::string s(reinterpret_cast<const char*>(m_p.data() + m_pos), n);
         m_pos += n;
         return s;
@@ -149,10 +156,13 @@ size_t recordBytes(Type type) {
     }
 }
 
-bool isTerminalType(Type type) { return static_cast<uint8_t>(type) < 0x80; }
+bool isTerminalType(Type type) {
+    return static_cast<uint8_t>(type) < 0x80;
+}
 
 bool FrameDecoder::feed(std::span<const uint8_t> data, std::vector<Frame>& out) {
-    if (failed()) return false;
+    if (failed())
+        return false;
     size_t pos = 0;
     while (pos < data.size()) {
         // Gather the header first, then exactly one body; never hold more than that.
@@ -161,7 +171,8 @@ bool FrameDecoder::feed(std::span<const uint8_t> data, std::vector<Frame>& out) 
             m_buffer.insert(m_buffer.end(), data.begin() + static_cast<std::ptrdiff_t>(pos),
                             data.begin() + static_cast<std::ptrdiff_t>(pos + take));
             pos += take;
-            if (m_buffer.size() < kHeaderSize) break;
+            if (m_buffer.size() < kHeaderSize)
+                break;
             const uint32_t length = getLe32(m_buffer.data());
             if (length == 0) {
                 m_error = "empty frame";
@@ -209,7 +220,8 @@ Bytes encode(const Message& message) {
             } else if constexpr (std::is_same_v<T, Response>) {
                 Writer w(Type::Response);
                 w.i32(m.code);
-                if (m.second) w.i32(*m.second);
+                if (m.second)
+                    w.i32(*m.second);
                 return w.frame();
             } else if constexpr (std::is_same_v<T, Welcome>) {
                 return Writer(Type::Welcome).u16(m.version).i32(m.socket).frame();
@@ -249,7 +261,8 @@ Bytes encode(const Message& message) {
 
 std::optional<Message> decode(const Frame& frame, std::string* error) {
     auto fail = [&](const std::string& why) -> std::optional<Message> {
-        if (error) *error = why;
+        if (error)
+            *error = why;
         return std::nullopt;
     };
     Reader r(frame.payload);
@@ -264,9 +277,11 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             h.version = r.u16();
             h.model = r.i32();
             const Bytes mac = r.bytes(6);
-            if (r.ok()) std::copy(mac.begin(), mac.end(), h.mac.begin());
+            if (r.ok())
+                std::copy(mac.begin(), mac.end(), h.mac.begin());
             h.firmware = r.text();
-            if (h.firmware.size() > kMaxFirmwareBytes) return fail("firmware text too long");
+            if (h.firmware.size() > kMaxFirmwareBytes)
+                return fail("firmware text too long");
             out = h;
             break;
         }
@@ -276,7 +291,8 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             s.code = r.str(r.left());
             if (s.code.empty() || s.code.size() > kMaxCodeBytes)
                 return fail("scan code must hold 1 to 1022 bytes");
-            if (s.code.find('\0') != std::string::npos) return fail("scan code holds a zero byte");
+            if (s.code.find('\0') != std::string::npos)
+                return fail("scan code holds a zero byte");
             out = s;
             break;
         }
@@ -293,7 +309,8 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
         case Type::Response: {
             Response resp;
             resp.code = r.i32();
-            if (r.left() == 4) resp.second = r.i32();
+            if (r.left() == 4)
+                resp.second = r.i32();
             out = resp;
             break;
         }
@@ -342,7 +359,8 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             p.pause = r.i32();
             p.flag = r.i32();
             const uint32_t n = r.u32();
-            if (n > kMaxPictureBytes) return fail("picture larger than the limit");
+            if (n > kMaxPictureBytes)
+                return fail("picture larger than the limit");
             p.data = r.bytes(n);
             out = p;
             break;
@@ -357,8 +375,10 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             }
             return fail("unknown frame type " + std::to_string(static_cast<unsigned>(t)));
     }
-    if (!r.ok()) return fail("payload too short for its type");
-    if (!r.atEnd()) return fail("payload longer than its type");
+    if (!r.ok())
+        return fail("payload too short for its type");
+    if (!r.atEnd())
+        return fail("payload longer than its type");
     return out;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace tarifon {
+
 // A point-of-sale database for one test, created with the client API in a
 // temporary folder that disappears with the object.  SQL is written in UTF-8 and
 // reaches the engine in WIN1252, like the program's own statements.
@@ -38,3 +40,5 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 };
+
+}  // namespace tarifon

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+
+#include "pricing/LookupPrice.h"
+#include "terminal/TerminalLibrary.h"
+
+namespace tarifon {
+
+// Sends a lookup's answer to the terminal that scanned: the description and price
+// text, or "not found".  A skipped or failed lookup sends nothing.
+void sendPriceReply(TerminalLibrary& library, int32_t socket, const PriceReply& reply);
+
+}  // namespace tarifon
