@@ -4,8 +4,12 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 CMAKE_FLAGS ?=
+# CI builds with warnings as errors: TARIFON_WERROR=ON make test
+ifdef TARIFON_WERROR
+CMAKE_FLAGS += -DTARIFON_WERROR=$(TARIFON_WERROR)
+endif
 
-.PHONY: all deps configure build test run demo bench format clean
+.PHONY: all deps configure build test run demo bench format format-check clean
 
 all: build
 
@@ -34,6 +38,9 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
 	rm -rf $(BUILD)

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
   libjpeg62-turbo-dev
