@@ -30,6 +30,18 @@ extern "C" {
 #define TERMLINK_TABSOCK_SIZE 8196
 #define TERMLINK_BARCODE_BUFFER_SIZE 1024
 #define TERMLINK_NTOA_BUFFER_SIZE 21
+#define TERMLINK_TABLE_SLOTS 1024
+
+/* Response codes that terminals report (GetResponseCtr). */
+#define TERMLINK_RESPONSE_SOFTWARE_UPDATED 370   /* after bUpdateSoftware */
+#define TERMLINK_RESPONSE_ALWAYS_LIVE 372        /* after bSendAllwaysLive */
+#define TERMLINK_RESPONSE_CHECK_LIVE 374         /* after bSendCheckLive */
+#define TERMLINK_RESPONSE_RESTART_SOFT 378       /* after bSendRestartSoft */
+#define TERMLINK_RESPONSE_PARAM_WRITTEN 386      /* after bMandaParam */
+#define TERMLINK_RESPONSE_UPD_CONFIG_WRITTEN 388 /* after bMandaUpdConfig */
+#define TERMLINK_RESPONSE_ERROR_PAIR 390         /* followed at once by a second code */
+#define TERMLINK_RESPONSE_WANTS_PICTURES 392     /* the terminal asks for its picture set */
+#define TERMLINK_RESPONSE_WLAN_WRITTEN 400       /* after bMandaWlanConfig */
 
 /* Reads termlink.ini and starts the network thread; later calls do nothing. */
 TERMLINK_API void vInitialize(void);
