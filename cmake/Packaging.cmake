@@ -97,3 +97,11 @@ if(tarifon_data_files)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
 endif()
 include(CPack)
+
+if(TARIFON_BUILD_TESTS)
+  add_test(NAME package
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/package-test.sh ${CMAKE_BINARY_DIR}
+                   ${CMAKE_CPACK_COMMAND})
+  set_tests_properties(package PROPERTIES TIMEOUT 240
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/lsan.supp")
+endif()
