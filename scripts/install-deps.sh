@@ -11,6 +11,8 @@ packages=(
   libjpeg62-turbo-dev
   libasio-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # The .deb: its library dependencies and the icon's PNG sizes.
+  dpkg-dev librsvg2-bin
 )
 
 missing=()
