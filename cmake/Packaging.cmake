@@ -85,10 +85,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Linked libraries are found by dpkg-shlibdeps; libtermlink.so is our own, beside the program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: the embedded engine that opens a
-# database file without a server.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "firebird3.0-server-core")
-# More picture formats in the picture dialogs.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins")
+# database file without a server, and Qt's TIFF reader for the image table's pictures.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "firebird3.0-server-core, qt6-image-formats-plugins")
 # Data files are the operator's to change: an upgrade asks before replacing a changed one.
 if(tarifon_data_files)
   list(TRANSFORM tarifon_data_files PREPEND "${tarifon_folder}/" OUTPUT_VARIABLE tarifon_conffiles)

@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
   libjpeg62-turbo-dev
+  # TIFF pictures (GIF and ICO come with Qt itself).
+  qt6-image-formats-plugins
   libasio-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The .deb: its library dependencies and the icon's PNG sizes.
