@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <QTimer>
 
+#include "app/Controller.h"
 #include "app/TermlinkLibrary.h"
 #include "ui/TForm1.h"
 
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     tarifon::TermlinkLibrary library;
-    TForm1 form;
+    TForm1 form(library);
     Form1 = &form;
     bool closed = false;
     // exit(), not quit(): before exec() quit() does nothing, and a signal may close the
@@ -65,13 +65,11 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(0);
     });
     closeOnTerminationSignals(form);
-    form.setTerminalLibrary(library);
-    form.Timer2->start();  // the poller runs from the first event loop on, boxes included
     form.FormCreate();
     int status = 0;
     // Closed during start-up: exec() would start a fresh loop that nothing ends.
     if (!closed) {
-        if (form.showAtStart() && !form.isVisible()) {
+        if (form.controller().showAtStart() && !form.isVisible()) {
             form.show();
         }
         status = QApplication::exec();
