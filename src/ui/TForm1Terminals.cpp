@@ -14,7 +14,9 @@ void TForm1::connectTerminals() {
     // modal box would stop the polling inside it; from the event queue the next ticks run.
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer, Qt::QueuedConnection);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(ui->ListBConec, &QListWidget::itemClicked, this, &TForm1::ListBConecClick);
+    // The selection follows the highlight however the operator moves it: a click, the
+    // arrow keys, Home or End.
+    connect(ui->ListBConec, &QListWidget::currentRowChanged, this, &TForm1::ListBConecClick);
 }
 
 void TForm1::Timer2Timer() {

@@ -274,6 +274,29 @@ TEST_F(ProgramWindow, TerminalListFollowsTheLibraryAndClicksSelectTheRowsTermina
     EXPECT_EQ(dialogs->messages()[0].icon, MessageIcon::None);
 }
 
+// Commands go to the selected terminal, so it must be the highlighted one however
+// the operator moved the highlight.
+TEST_F(ProgramWindow, SelectionFollowsTheHighlightMovedByKeys) {
+    writeSettings("[CAMINHO]\nbd=/srv/pdv.fdb\n");
+    form.FormCreate();
+    for (int slot = 0; slot < 3; ++slot)
+        library.setSlot(slot, 300 + slot, 0x0A0200C0);
+    library.setCount(3);
+    form.show();
+    form.Timer1Timer();
+    auto* list = control<QListWidget>(form, "ListBConec");
+    // key, then the row and the terminal it must leave selected
+    const std::vector<std::tuple<Qt::Key, int, int32_t>> moves = {{Qt::Key_Down, 1, 301},
+                                                                  {Qt::Key_End, 2, 302},
+                                                                  {Qt::Key_Up, 1, 301},
+                                                                  {Qt::Key_Home, 0, 300}};
+    for (const auto& [key, row, terminal] : moves) {
+        QTest::keyClick(list, key);
+        EXPECT_EQ(list->currentRow(), row);
+        EXPECT_EQ(form.controller().selectedTerminal(), terminal) << "row " << row;
+    }
+}
+
 TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
     writeSettings("[CAMINHO]\nbd=/srv/pdv.fdb\n");
     form.FormCreate();
