@@ -96,6 +96,8 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
     ui->Language1->menuAction()->setVisible(false);
     ui->GrpIFace->setItemIndex(2);
     ui->CBchannel->setCurrentText(QStringLiteral("1"));
+    // Months of scans would otherwise fill the memory with log lines.
+    ui->MemoRecv->setMaximumBlockCount(kEventLogLines);
     for (int i = 0; i < ui->PageControl1->count(); ++i) {
         ui->PageControl1->widget(i)->setWindowTitle(ui->PageControl1->tabText(i));
     }

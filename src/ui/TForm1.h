@@ -33,6 +33,9 @@ class TForm1 : public QMainWindow, private tarifon::OperatorView {
     Q_OBJECT
 
 public:
+    // The event log keeps this many of its most recent lines.
+    static constexpr int kEventLogLines = 10000;
+
     explicit TForm1(tarifon::TerminalLibrary& library,
                     const QString& programDir = tarifon::executableDir(),
                     QWidget* parent = nullptr);

@@ -20,6 +20,7 @@
 
 #include "app/Controller.h"
 #include "platform/IniFile.h"
+#include "terminal/EventPoller.h"
 #include "support/Controls.h"
 #include "support/FakeTerminalLibrary.h"
 #include "support/ScriptedDialogs.h"
@@ -213,6 +214,19 @@ TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {
     EXPECT_EQ(log(), s("#7891000100103"));
     EXPECT_TRUE(library.callsNamed("bSendProdNotFound").empty());
     EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
+}
+
+// A program that runs for months must not keep every line it ever logged.
+TEST_F(ProgramWindow, EventLogKeepsOnlyTheMostRecentLines) {
+    const int logged = TForm1::kEventLogLines + 50;
+    for (int i = 0; i < logged; ++i)
+        library.queueResponse(7, 0x10000 + i);
+    for (int tick = 0; tick <= logged / EventPoller::kMaxResponsesPerTick; ++tick)
+        form.Timer2Timer();
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), TForm1::kEventLogLines);
+    EXPECT_EQ(lines.front(), s("Response: 10032"));  // 0x10000 + 50: the oldest went
+    EXPECT_EQ(lines.back(), s("Response: ") + QString::number(0x10000 + logged - 1, 16).toUpper());
 }
 
 TEST_F(ProgramWindow, PollerPaintsLampsOfRepliesAndResponses) {
