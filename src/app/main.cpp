@@ -8,6 +8,7 @@
 
 #include "app/Controller.h"
 #include "app/TermlinkLibrary.h"
+#include "ui/Application.h"
 #include "ui/TForm1.h"
 
 namespace {
@@ -49,10 +50,7 @@ int main(int argc, char** argv) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarifon"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarifon"));
-    // The window may be hidden in the notification area; only closing it ends the program.
-    QApplication::setQuitOnLastWindowClosed(false);
+    tarifon::setUpApplication();
 
     tarifon::TermlinkLibrary library;
     TForm1 form(library);

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include "support/Controls.h"
 #include "support/FakeTerminalLibrary.h"
 #include "support/Utf8.h"
+#include "ui/Application.h"
 #include "ui/LimitedEdit.h"
 #include "ui/RadioGroup.h"
 #include "ui/StatusLamp.h"
@@ -388,4 +390,15 @@ TEST(TForm1Layout, MenusTimersAndPopup) {
     ASSERT_EQ(autostart.size(), 2);
     EXPECT_EQ(autostart[0]->text(), s("Ativar"));
     EXPECT_EQ(autostart[1]->text(), s("Desativar"));
+}
+
+// The platform appends a display name that was set to every window title (" — Tarifon"
+// on X11), so the captions would not be the texts given.  Unset, it follows the
+// application name and nothing is appended.
+TEST(TForm1Layout, ApplicationSetsNoDisplayNameForTitles) {
+    const QString testName = QCoreApplication::applicationName();
+    setUpApplication();
+    EXPECT_EQ(QCoreApplication::applicationName(), s("Tarifon"));
+    QCoreApplication::setApplicationName(testName);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), testName);
 }
