@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <sys/socket.h>
@@ -15,21 +16,26 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-// Only async-signal-safe work here: the event loop picks the signal up.
+// Only async-signal-safe work here: the event loop picks the signal up.  The pipe is
+// non-blocking, so a full pipe loses a byte instead of hanging the handler; one byte
+// waiting is enough to close the window.
 void onTerminationSignal(int signal) {
+    const int savedErrno = errno;
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 // SIGTERM and SIGINT close the window, which runs the same shutdown as "Sair".
 void closeOnTerminationSignals(TForm1& form) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
     QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+        char bytes[64];
+        while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
         form.close();
     });
     struct sigaction action {};
