@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <sys/socket.h>
@@ -5,30 +6,36 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <QTimer>
 
+#include "app/Controller.h"
 #include "app/TermlinkLibrary.h"
+#include "ui/Application.h"
 #include "ui/TForm1.h"
 
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-// Only async-signal-safe work here: the event loop picks the signal up.
+// Only async-signal-safe work here: the event loop picks the signal up.  The pipe is
+// non-blocking, so a full pipe loses a byte instead of hanging the handler; one byte
+// waiting is enough to close the window.
 void onTerminationSignal(int signal) {
+    const int savedErrno = errno;
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 // SIGTERM and SIGINT close the window, which runs the same shutdown as "Sair".
 void closeOnTerminationSignals(TForm1& form) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
     QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+        char bytes[64];
+        while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
         form.close();
     });
     struct sigaction action {};
@@ -49,13 +56,10 @@ int main(int argc, char** argv) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarifon"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarifon"));
-    // The window may be hidden in the notification area; only closing it ends the program.
-    QApplication::setQuitOnLastWindowClosed(false);
+    tarifon::setUpApplication();
 
     tarifon::TermlinkLibrary library;
-    TForm1 form;
+    TForm1 form(library);
     Form1 = &form;
     bool closed = false;
     // exit(), not quit(): before exec() quit() does nothing, and a signal may close the
@@ -65,13 +69,11 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(0);
     });
     closeOnTerminationSignals(form);
-    form.setTerminalLibrary(library);
-    form.Timer2->start();  // the poller runs from the first event loop on, boxes included
     form.FormCreate();
     int status = 0;
     // Closed during start-up: exec() would start a fresh loop that nothing ends.
     if (!closed) {
-        if (form.showAtStart() && !form.isVisible()) {
+        if (form.controller().showAtStart() && !form.isVisible()) {
             form.show();
         }
         status = QApplication::exec();

@@ -105,7 +105,9 @@ void EventPoller::pollReplies() {
 void EventPoller::pollResponses() {
     int32_t socket = 0;
     int32_t code = 0;
-    while (m_library.GetResponseCtr(&socket, &code) != 0) {
+    // The cap is checked before asking, so no response is taken and then dropped.
+    for (int taken = 0;
+         taken < kMaxResponsesPerTick && m_library.GetResponseCtr(&socket, &code) != 0; ++taken) {
         if (const auto lamp = responseLamp(code)) {
             m_sink.lampGreen(*lamp);
         } else if (code == kImageRequest) {

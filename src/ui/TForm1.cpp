@@ -7,9 +7,10 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMetaEnum>
 #include <QScreen>
 #include <QStyle>
@@ -17,14 +18,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/ScanReply.h"
-#include "app/SettingsFile.h"
-#include "platform/AppPaths.h"
-#include "platform/IntText.h"
-#include "pricing/ConnectionTest.h"
-#include "pricing/LookupPrice.h"
-#include "terminal/ConnectedTerminals.h"
-#include "terminal/TerminalLibrary.h"
+#include "app/Controller.h"
 #include "ui/QtDialogs.h"
 #include "ui/StatusLamp.h"
 #include "ui_TForm1.h"
@@ -82,16 +76,18 @@ QString allPicturesFilter() {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* parent)
     : QMainWindow(parent),
-      ui(new Ui::TForm1),
+      pm_Barra_Tarefas(new QMenu(this)),
+      ui(std::make_unique<Ui::TForm1>()),
       Timer2(makeTimer(this, "Timer2", 10)),
       Timer1(makeTimer(this, "Timer1", 3000)),
       time_OK(makeTimer(this, "time_OK", 5)),
-      pm_Barra_Tarefas(new QMenu(this)),
       m_dialogs(
           std::make_unique<QtDialogs>(this, [this](QMessageBox& box) { armSelfDismiss(box); })),
-      m_removedPages(new QWidget(this)) {
+      m_removedPages(new QWidget(this)),
+      m_controller(
+          std::make_unique<Controller>(library, static_cast<OperatorView&>(*this), programDir)) {
     ui->setupUi(this);
     time_OK->setSingleShot(true);
     m_removedPages->setObjectName(QStringLiteral("removedPages"));
@@ -100,6 +96,8 @@ TForm1::TForm1(QWidget* parent)
     ui->Language1->menuAction()->setVisible(false);
     ui->GrpIFace->setItemIndex(2);
     ui->CBchannel->setCurrentText(QStringLiteral("1"));
+    // Months of scans would otherwise fill the memory with log lines.
+    ui->MemoRecv->setMaximumBlockCount(kEventLogLines);
     for (int i = 0; i < ui->PageControl1->count(); ++i) {
         ui->PageControl1->widget(i)->setWindowTitle(ui->PageControl1->tabText(i));
     }
@@ -112,16 +110,22 @@ TForm1::TForm1(QWidget* parent)
     buildPopupMenu();
     applyLook();
 
+    connectWindow();
+    connectSettings();
+    connectTerminals();
+    connectDatabase();
+    // Enabled in the layout: the poller runs from the first event loop on, the boxes
+    // of start-up included.
+    Timer2->start();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::connectWindow() {
     connect(ui->BtnClearMemo, &QAbstractButton::clicked, this, &TForm1::BtnClearMemoClick);
     connect(ui->BtnImgAdd, &QAbstractButton::clicked, this, &TForm1::BtnImgAddClick);
     connect(ui->BtnImgDel, &QAbstractButton::clicked, this, &TForm1::BtnImgDelClick);
     connect(time_OK, &QTimer::timeout, this, &TForm1::time_OKTimer);
-    connectHandlers();
-    m_programDir = executableDir();
-}
-
-TForm1::~TForm1() {
-    delete ui;
 }
 
 void TForm1::buildPopupMenu() {
@@ -260,10 +264,26 @@ void TForm1::BtnClearMemoClick() {
     ui->MemoRecv->clear();
 }
 
+void TForm1::appendLog(const QString& line) {
+    ui->MemoRecv->appendPlainText(line);
+}
+
+void TForm1::setLamp(int lampNumber, LampColor color) {
+    if (auto* lamp = findChild<StatusLamp*>(QStringLiteral("Shape%1").arg(lampNumber))) {
+        lamp->setColor(color == LampColor::Green ? StatusLamp::kGreen : StatusLamp::kYellow);
+    }
+}
+
+void TForm1::showNotice(const QString& text) {
+    dialogs().showMessage(text);
+}
+
 // The image table's add and delete buttons have no action.
 void TForm1::BtnImgAddClick() {}
 
 void TForm1::BtnImgDelClick() {}
+
+// ---- self-dismissing boxes -------------------------------------------------
 
 QMessageBox::StandardButton TForm1::showSelfDismissingBox(MessageIcon icon, const QString& caption,
                                                           const QString& text) {
@@ -275,30 +295,24 @@ void TForm1::showApplicationError(const QString& message) {
     dialogs().applicationError(message);
 }
 
-// Each box gets its own deadline, so a box opened inside another (a poller tick runs
-// inside an open box) neither delays the outer one nor is closed by its timer.
 void TForm1::armSelfDismiss(QMessageBox& box) {
-    m_dismissals.push_back({&box, QDeadlineTimer(m_selfDismissDelay)});
+    const DismissalSchedule::Box key = &box;
+    m_controller->dismissals().open(key, DismissalSchedule::Clock::now());
+    connect(&box, &QObject::destroyed, this, [this, key] {
+        m_controller->dismissals().close(key);
+        scheduleNextDismissal();
+    });
     scheduleNextDismissal();
 }
 
 void TForm1::time_OKTimer() {
     time_OK->stop();
-    // A pressed box leaves the list at once: an outer box lives on, hidden, until the
-    // boxes opened inside it have closed, and must not be pressed twice.
-    std::vector<QPointer<QMessageBox>> due;
-    std::erase_if(m_dismissals, [&due](const PendingDismissal& pending) {
-        if (pending.box.isNull()) {
-            return true;  // closed by the operator already
-        }
-        if (pending.deadline.hasExpired()) {
-            due.push_back(pending.box);
-            return true;
-        }
-        return false;
-    });
-    for (const QPointer<QMessageBox>& box : due) {
-        if (box.isNull()) {
+    const std::vector<DismissalSchedule::Box> due =
+        m_controller->dismissals().takeDue(DismissalSchedule::Clock::now());
+    // Only a box that is still open can be pressed, so the addresses are looked up
+    // among the window's boxes.
+    for (QMessageBox* box : findChildren<QMessageBox*>()) {
+        if (std::find(due.begin(), due.end(), box) == due.end()) {
             continue;
         }
         QAbstractButton* button = box->defaultButton();
@@ -315,121 +329,36 @@ void TForm1::time_OKTimer() {
 }
 
 void TForm1::scheduleNextDismissal() {
-    std::erase_if(m_dismissals,
-                  [](const PendingDismissal& pending) { return pending.box.isNull(); });
-    if (m_dismissals.empty()) {
+    const auto wait = m_controller->dismissals().untilNext(DismissalSchedule::Clock::now());
+    if (!wait) {
         time_OK->stop();
         return;
     }
-    const auto next = std::min_element(m_dismissals.begin(), m_dismissals.end(),
-                                       [](const PendingDismissal& a, const PendingDismissal& b) {
-                                           return a.deadline < b.deadline;
-                                       });
-    time_OK->setInterval(static_cast<int>(std::max<qint64>(0, next->deadline.remainingTime())));
+    time_OK->setInterval(static_cast<int>(wait->count()));
     time_OK->start();
 }
 
-// ---- the program's handlers ------------------------------------------------
-
-namespace {
-
-const QString kServerStarted = QStringLiteral("Servidor inicializado com sucesso.");
-const QString kServerFailed = QStringLiteral("Erro inicializando servidor");
-const QString kDatabaseFailure =
-    QStringLiteral("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!");
-
-}  // namespace
-
-void TForm1::connectHandlers() {
-    // Queued: a timer does not fire again while its own slot runs, so a tick that opens a
-    // modal box would stop the polling inside it; from the event queue the next ticks run.
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer, Qt::QueuedConnection);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(ui->Start, &QAction::triggered, this, &TForm1::StartClick);
-    connect(ui->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
-    connect(mp_Fechar, &QAction::triggered, this, &TForm1::SpeedButton1Click);
-    connect(ui->ListBConec, &QListWidget::itemClicked, this, &TForm1::ListBConecClick);
-    connect(ui->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
-    connect(ui->SpeedButton3, &QAbstractButton::clicked, this, &TForm1::SpeedButton3Click);
-    connect(ui->rb_Sim, &QAbstractButton::clicked, this, &TForm1::rb_SimClick);
-    connect(ui->rb_Não, &QAbstractButton::clicked, this, &TForm1::rb_NãoClick);
-}
-
-void TForm1::setTerminalLibrary(TerminalLibrary& library) {
-    m_library = &library;
-    m_poller = std::make_unique<EventPoller>(library, static_cast<PollerSink&>(*this));
-}
-
-QString TForm1::besideProgram(const QString& name) const {
-    return m_programDir + QLatin1Char('/') + name;
-}
+// ---- start-up, settings and shutdown ---------------------------------------
 
 void TForm1::FormCreate() {
-    LoadSettings();
-    m_library->vInitialize();
-    appendLog(
-        QStringLiteral("DLL Version: %1")
-            .arg(QString::number(m_library->dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
-    reportServerStart(m_library->tc_startserver());
-    Timer1->start();
-    m_selectedTerminal = -1;
     ui->PageControl1->setCurrentWidget(ui->TabSheet4);
-    if (ui->edt_Caminho_Banco->text().isEmpty()) {
-        dialogs().message({.icon = MessageIcon::Warning,
-                           .caption = QStringLiteral("Confirmação"),
-                           .text = QStringLiteral("Atenção! Caminho do Banco de dados do PDV ainda "
-                                                  "não foi definido. \r\rAdicione o caminho do "
-                                                  "banco de dados.")});
-        ui->PageControl1->setCurrentWidget(ui->TabSheet6);
-        m_showAtStart = true;
-        show();
-    }
-    if (lcbo_Iniciar) {
-        ui->rb_Sim->setChecked(true);
-    } else {
-        ui->rb_Não->setChecked(true);
-    }
-}
-
-void TForm1::reportServerStart(int32_t result) {
-    if (result != 0) {
-        appendLog(kServerStarted);
-        ui->Start->setEnabled(false);
-    } else {
-        appendLog(kServerFailed);
-        dialogs().showMessage(kServerFailed);
-    }
-}
-
-void TForm1::StartClick() {
-    reportServerStart(m_library->tc_startserver());
+    m_controller->startUp();
 }
 
 void TForm1::LoadSettings() {
-    const Settings settings = loadSettings(besideProgram(QStringLiteral("de501.ini")));
-    ui->EdtCurrency->setText(settings.currency);
-    ui->EdtLine1->setText(settings.line1);
-    ui->EdtLine2->setText(settings.line2);
-    ui->EdtTimeEx->setText(settings.timeex);
-    ui->edt_Caminho_Banco->setText(settings.bd);
-    lcbo_Iniciar = settings.iniciar;
+    m_controller->loadSettings();
 }
 
 void TForm1::SaveSettings() {
-    saveSettings(besideProgram(QStringLiteral("de501.ini")), {.currency = ui->EdtCurrency->text(),
-                                                              .line1 = ui->EdtLine1->text(),
-                                                              .line2 = ui->EdtLine2->text(),
-                                                              .timeex = ui->EdtTimeEx->text(),
-                                                              .bd = ui->edt_Caminho_Banco->text(),
-                                                              .iniciar = lcbo_Iniciar});
+    m_controller->saveSettings();
+}
+
+void TForm1::StartClick() {
+    m_controller->startServer();
 }
 
 void TForm1::FormClose() {
-    if (m_closed) {
-        return;
-    }
-    m_closed = true;
-    SaveSettings();
+    m_controller->shutDown();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -443,103 +372,44 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::rb_SimClick() {
-    lcbo_Iniciar = true;
+    m_controller->setStartHidden(true);
 }
 
 void TForm1::rb_NãoClick() {
-    lcbo_Iniciar = false;
+    m_controller->setStartHidden(false);
 }
 
-void TForm1::Timer2Timer() {
-    if (m_poller) {
-        m_poller->tick();
-    }
+void TForm1::connectSettings() {
+    connect(ui->Start, &QAction::triggered, this, &TForm1::StartClick);
+    connect(ui->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(mp_Fechar, &QAction::triggered, this, &TForm1::SpeedButton1Click);
+    connect(ui->rb_Sim, &QAbstractButton::clicked, this, &TForm1::rb_SimClick);
+    connect(ui->rb_Não, &QAbstractButton::clicked, this, &TForm1::rb_NãoClick);
+    // Every edit reaches the controller as it happens, so nothing reads a control later.
+    const auto handOver = [this](QLineEdit* edit, QString Settings::*entry) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, entry](const QString& text) { m_controller->setSetting(entry, text); });
+    };
+    handOver(ui->EdtCurrency, &Settings::currency);
+    handOver(ui->EdtLine1, &Settings::line1);
+    handOver(ui->EdtLine2, &Settings::line2);
+    handOver(ui->EdtTimeEx, &Settings::timeex);
+    handOver(ui->edt_Caminho_Banco, &Settings::bd);
 }
 
-void TForm1::Timer1Timer() {
-    if (!m_library) {
-        return;
-    }
-    const TerminalListRefresh refresh =
-        refreshConnectedTerminals(*m_library, TabConec, m_selectedTerminal);
-    ui->ListBConec->clear();
-    ui->ListBConec->addItems(refresh.rows);
-    // Highlighting is not a click: it must not run ListBConecClick.
-    if (refresh.highlightedRow >= 0) {
-        ui->ListBConec->setCurrentRow(refresh.highlightedRow);
-    }
-    m_selectedTerminal = refresh.selected;
+void TForm1::showSettings(const Settings& settings) {
+    ui->EdtCurrency->setText(settings.currency);
+    ui->EdtLine1->setText(settings.line1);
+    ui->EdtLine2->setText(settings.line2);
+    ui->EdtTimeEx->setText(settings.timeex);
+    ui->edt_Caminho_Banco->setText(settings.bd);
+    (settings.iniciar ? ui->rb_Sim : ui->rb_Não)->setChecked(true);
 }
 
-std::optional<int32_t> TForm1::requireTerminal() {
-    return requireSelectedTerminal(m_selectedTerminal, *this);
+void TForm1::serverStarted() {
+    ui->Start->setEnabled(false);
 }
 
-void TForm1::ListBConecClick() {
-    m_selectedTerminal =
-        selectClickedRow(TabConec, ui->ListBConec->currentRow(), m_selectedTerminal);
-}
-
-bool TForm1::lookupPrice(int32_t socket, const QString& code) {
-    const PriceReply result =
-        tarifon::lookupPrice(code, ui->edt_Caminho_Banco->text(), ui->EdtCurrency->text(),
-                             Separators::fromLocale(QLocale::system()));
-    sendPriceReply(*m_library, socket, result);
-    if (result.outcome != LookupOutcome::Failed) {
-        return true;
-    }
-    // While the box is open, ticks go on inside it; further failures stay silent
-    // instead of stacking one nested box per scan.
-    if (!m_databaseFailureShown) {
-        m_databaseFailureShown = true;
-        showSelfDismissingBox(MessageIcon::Error, QStringLiteral("Erro"), kDatabaseFailure);
-        m_databaseFailureShown = false;
-    }
-    return false;
-}
-
-// Filling the configuration controls from a reply belongs to the configuration
-// pages; the poller has already turned the reply's lamp green.
-void TForm1::configReply(ReplyKind, std::span<const uint8_t>) {}
-
-void TForm1::lampGreen(int lampNumber) {
-    if (auto* lamp = findChild<StatusLamp*>(QStringLiteral("Shape%1").arg(lampNumber))) {
-        lamp->setColor(StatusLamp::kGreen);
-    }
-}
-
-void TForm1::appendLog(const QString& line) {
-    ui->MemoRecv->appendPlainText(line);
-}
-
-// Picture distribution is not part of this window yet; the poller logs the request.
-void TForm1::startImageWorker(int32_t) {}
-
-void TForm1::showNotice(const QString& text) {
-    dialogs().showMessage(text);
-}
-
-void TForm1::SpeedButton2Click() {
-    OpenPictureDialog1.defaultSuffix = QStringLiteral("FDB");
-    OpenPictureDialog1.filter = QStringLiteral(
-        "Banco de Dados Firebird (*.FDB)|*.FDB|Banco de Dados Interbase (*.GDB)|*.GDB");
-    const QString path = dialogs().openFile(OpenPictureDialog1);
-    if (!path.isEmpty()) {
-        ui->edt_Caminho_Banco->setText(path);
-    }
-}
-
-void TForm1::SpeedButton3Click() {
-    const DbResult<void> result = testDatabaseConnection(ui->edt_Caminho_Banco->text());
-    if (result.ok()) {
-        showSelfDismissingBox(
-            MessageIcon::Information, QStringLiteral("Informação"),
-            QStringLiteral("O Sistema Conectou com o Banco de Dados com Sucesso!"));
-        return;
-    }
-    dialogs().error(
-        QStringLiteral("Erro"),
-        QStringLiteral("Falha Durante Tentativa de Conexão com o Banco de Dados VESTRA.") +
-            QStringLiteral("\r\n") + result.error().message);
-    ui->PageControl1->setCurrentWidget(ui->TabSheet6);
+void TForm1::startTerminalRefresh() {
+    Timer1->start();
 }

@@ -1,25 +1,20 @@
 #pragma once
 
-#include <chrono>
+#include <cstdint>
 #include <memory>
-#include <optional>
 #include <span>
-#include <vector>
 
-#include <QDeadlineTimer>
 #include <QFont>
 #include <QMainWindow>
-#include <QPointer>
 
-#include "terminal/EventPoller.h"
-#include "terminal/Notifier.h"
-#include "terminal/PollerSink.h"
-#include "terminal/TTABSOCK.h"
+#include "app/OperatorView.h"
+#include "platform/AppPaths.h"
 #include "ui/Dialogs.h"
 
 namespace tarifon {
+class Controller;
 class TerminalLibrary;
-}
+}  // namespace tarifon
 
 class QAction;
 class QMenu;
@@ -29,22 +24,24 @@ namespace Ui {
 class TForm1;
 }
 
-// The main window: owns every control, the timers, the menus and the dialogs, and
-// holds the program's state (settings live in the controls). Its handlers gather
-// control values, call the subsystems' cores and put the results back.
-class TForm1 : public QMainWindow, private tarifon::PollerSink, private tarifon::Notifier {
+// The main window: the controls, the timers, the menus and the dialogs.  Its handlers
+// gather control values, call the controller and show what it reports; the state and
+// the decisions are the controller's.  The implementation is split by subsystem, one
+// source file each (TForm1.cpp: the window, start-up and shutdown; TForm1Terminals.cpp;
+// TForm1Database.cpp).
+class TForm1 : public QMainWindow, private tarifon::OperatorView {
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // The event log keeps this many of its most recent lines.
+    static constexpr int kEventLogLines = 10000;
+
+    explicit TForm1(tarifon::TerminalLibrary& library,
+                    const QString& programDir = tarifon::executableDir(),
+                    QWidget* parent = nullptr);
     ~TForm1() override;
 
-    Ui::TForm1* const ui;
-
-    // Created stopped with their intervals; start-up starts the first two.
-    QTimer* const Timer2;   // event poller, 10 ms
-    QTimer* const Timer1;   // connected-terminal table, 3000 ms
-    QTimer* const time_OK;  // closes self-dismissing boxes; single shot
+    tarifon::Controller& controller() { return *m_controller; }
 
     // The notification-area menu, which is also the window's context menu.
     QMenu* const pm_Barra_Tarefas;
@@ -74,53 +71,38 @@ public:
     // self-dismiss delay has passed since it opened.
     QMessageBox::StandardButton showSelfDismissingBox(MessageIcon icon, const QString& caption,
                                                       const QString& text);
-    std::chrono::milliseconds selfDismissDelay() const { return m_selfDismissDelay; }
-    void setSelfDismissDelay(std::chrono::milliseconds delay) { m_selfDismissDelay = delay; }
-
     // The application's general error box (caption "Tarifon", error icon, OK).
     void showApplicationError(const QString& message);
 
-    // Runs on every show: takes the tabs of the pages not offered to the operator
-    // out of the tab row. The pages and their controls stay alive.
-    // The terminal library the window polls and commands; set before FormCreate.
-    void setTerminalLibrary(tarifon::TerminalLibrary& library);
-    // Where the program's files live (beside the executable unless a test says otherwise).
-    QString programDir() const { return m_programDir; }
-    void setProgramDir(const QString& dir) { m_programDir = dir; }
-    QString besideProgram(const QString& name) const;
-
-    // Start-up, settings and shutdown.
+    // ---- Start-up, settings and shutdown (TForm1.cpp)
     void FormCreate();
     void FormClose();
     void LoadSettings();
     void SaveSettings();
     void StartClick();
     void SpeedButton1Click();
-    // Whether main() shows the window when the event loop starts.
-    bool showAtStart() const { return m_showAtStart; }
-
-    // The event poller and the connected-terminal table.
-    void Timer2Timer();
-    void Timer1Timer();
-    void ListBConecClick();
-    int32_t selectedTerminal() const { return m_selectedTerminal; }
-    // Every single-terminal command starts here: the selected terminal, or nothing
-    // after telling the operator "Escolha um terminal".
-    std::optional<int32_t> requireTerminal();
-    tarifon::TTABSOCK TabConec;
-
-    // Database location and connection test.
-    void SpeedButton2Click();
-    void SpeedButton3Click();
-
     void rb_SimClick();
     void rb_NãoClick();
 
+    // ---- The window itself (TForm1.cpp)
+    // Runs on every show: takes the tabs of the pages not offered to the operator
+    // out of the tab row.  The pages and their controls stay alive.
     void FormShow();
     void BtnClearMemoClick();
+    void time_OKTimer();
+
+    // ---- Event poller and connected terminals (TForm1Terminals.cpp)
+    void Timer2Timer();
+    void Timer1Timer();
+    void ListBConecClick();
+
+    // ---- Database location and connection test (TForm1Database.cpp)
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+
+    // ---- Image table (TForm1.cpp until the display content has its own file)
     void BtnImgAddClick();
     void BtnImgDelClick();
-    void time_OKTimer();
 
 signals:
     // The window was closed: the program ends (main() quits every event loop, the
@@ -133,40 +115,39 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    struct PendingDismissal {
-        QPointer<QMessageBox> box;
-        QDeadlineTimer deadline;
-    };
-
-    // PollerSink: what the event poller hands to the window.
-    bool lookupPrice(int32_t socket, const QString& code) override;
-    void configReply(tarifon::ReplyKind kind, std::span<const uint8_t> record) override;
-    void lampGreen(int lampNumber) override;
-    void appendLog(const QString& line) override;
-    void startImageWorker(int32_t socket) override;
-    // Notifier: a bare text under the application title.
+    // ---- OperatorView, start-up and the window (TForm1.cpp)
     void showNotice(const QString& text) override;
+    void showSettings(const tarifon::Settings& settings) override;
+    void serverStarted() override;
+    void startTerminalRefresh() override;
+    void appendLog(const QString& line) override;
+    void setLamp(int lampNumber, tarifon::LampColor color) override;
+    // ---- OperatorView, poller and terminals (TForm1Terminals.cpp)
+    void configReply(tarifon::ReplyKind kind, std::span<const uint8_t> record) override;
+    void showTerminalList(const QStringList& rows, int highlightedRow) override;
+    // ---- OperatorView, database (TForm1Database.cpp)
+    void warnDatabasePathMissing() override;
+    void showDatabaseFailure() override;
 
-    void connectHandlers();
-    void reportServerStart(int32_t result);
+    // Each subsystem wires its own controls to its handlers.
+    void connectWindow();
+    void connectSettings();
+    void connectTerminals();
+    void connectDatabase();
+
     void buildPopupMenu();
     void applyLook();
     void removePageTab(QWidget* page);
     void armSelfDismiss(QMessageBox& box);
     void scheduleNextDismissal();
 
-    bool lcbo_Iniciar = false;  // hide at start; set by start-up and the Sim/Não buttons
-    bool m_showAtStart = true;
-    int32_t m_selectedTerminal = -1;
-    bool m_databaseFailureShown = false;  // at most one database failure box at a time
-    bool m_closed = false;
-    QString m_programDir;
-    tarifon::TerminalLibrary* m_library = nullptr;
-    std::unique_ptr<tarifon::EventPoller> m_poller;
+    std::unique_ptr<Ui::TForm1> ui;
+    QTimer* const Timer2;   // event poller, 10 ms, runs from construction
+    QTimer* const Timer1;   // connected-terminal list, 3000 ms, started by start-up
+    QTimer* const time_OK;  // presses OK on a self-dismissing box; single shot
     std::unique_ptr<Dialogs> m_dialogs;
     QWidget* m_removedPages;  // hidden parent of the pages whose tabs were removed
-    std::vector<PendingDismissal> m_dismissals;
-    std::chrono::milliseconds m_selfDismissDelay{5000};
+    std::unique_ptr<tarifon::Controller> m_controller;
 };
 
 // The single main window; the program's main() sets it.

@@ -3,18 +3,13 @@
 
 #include <QTimer>
 
+#include "support/Controls.h"
+#include "support/FakeTerminalLibrary.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Utf8.h"
 #include "ui/TForm1.h"
 
 using namespace tarifon;
-
-namespace {
-
-QString s(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-}  // namespace
 
 TEST(Dialogs, ApplicationErrorAddsAFullStopAfterALetterOrDigit) {
     const std::vector<std::pair<const char*, const char*>> cases = {
@@ -33,7 +28,8 @@ TEST(Dialogs, ApplicationErrorAddsAFullStopAfterALetterOrDigit) {
 }
 
 TEST(Dialogs, WindowBoxesGoThroughTheSeamAndAreRecorded) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     auto scripted = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs& dialogs = *scripted;
     form.setDialogs(std::move(scripted));
@@ -51,7 +47,7 @@ TEST(Dialogs, WindowBoxesGoThroughTheSeamAndAreRecorded) {
     EXPECT_EQ(form.showSelfDismissingBox(MessageIcon::Error, s("Erro"), s("falha")),
               QMessageBox::Ok);
     EXPECT_TRUE(dialogs.messages().back().selfDismissing);
-    EXPECT_FALSE(form.time_OK->isActive());
+    EXPECT_FALSE(control<QTimer>(form, "time_OK")->isActive());
 
     form.dialogs().showMessage(s("Escolha um terminal"));
     EXPECT_EQ(dialogs.messages().back().caption, s("Tarifon"));
@@ -67,7 +63,8 @@ TEST(Dialogs, WindowBoxesGoThroughTheSeamAndAreRecorded) {
 }
 
 TEST(Dialogs, FileDialogsAnswerQueuedPathsAndSharedSettingsStay) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     auto scripted = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs& dialogs = *scripted;
     form.setDialogs(std::move(scripted));

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/FakeTerminalLibrary.h"
 #include "ui/TForm1.h"
 
 using namespace tarifon;
@@ -16,7 +17,8 @@ TEST(Screenshot, WindowAndOfferedPagesRenderAtTheirSize) {
     const QString folder = qEnvironmentVariableIsSet("TARIFON_SCREENSHOT_DIR")
                                ? qEnvironmentVariable("TARIFON_SCREENSHOT_DIR")
                                : temporary.path();
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));

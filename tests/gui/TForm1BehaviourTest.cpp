@@ -14,16 +14,16 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/Controller.h"
+#include "support/Controls.h"
+#include "support/FakeTerminalLibrary.h"
+#include "support/Utf8.h"
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
 
 using namespace tarifon;
 
 namespace {
-
-QString s(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 QStringList tabRow(const TForm1& form) {
     auto* pages = form.findChild<QTabWidget*>(s("PageControl1"));
@@ -58,7 +58,8 @@ private:
 }  // namespace
 
 TEST(TForm1Pages, TabRowOffersThreePagesAfterEveryShow) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     auto* pages = form.findChild<QTabWidget*>(s("PageControl1"));
     EXPECT_EQ(tabRow(form), QStringList({s("Recebidos"), s("Messages"), s("Configuração"),
                                          s("Images"), s("WiFi")}));
@@ -98,7 +99,8 @@ TEST(TForm1Pages, CurrentPageFollowsThePageControlRule) {
     };
     for (const auto& [before, after] : cases) {
         SCOPED_TRACE(before);
-        TForm1 form;
+        FakeTerminalLibrary library;
+        TForm1 form(library);
         auto* pages = form.findChild<QTabWidget*>(s("PageControl1"));
         pages->setCurrentWidget(form.findChild<QWidget*>(s(before)));
         form.show();
@@ -109,7 +111,8 @@ TEST(TForm1Pages, CurrentPageFollowsThePageControlRule) {
 }
 
 TEST(TForm1Behaviour, LimparEmptiesTheLogHoweverLong) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     form.show();
     auto* log = form.findChild<QPlainTextEdit*>(s("MemoRecv"));
     for (int i = 0; i < 5000; ++i) {
@@ -126,7 +129,8 @@ TEST(TForm1Behaviour, LimparEmptiesTheLogHoweverLong) {
 }
 
 TEST(TForm1Behaviour, ImageAddAndDeleteButtonsDoNothing) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     auto* grid = form.findChild<QTableWidget*>(s("StringGrid3"));
     grid->setItem(1, 0, new QTableWidgetItem(s("arroz.jpg")));
     grid->setItem(1, 1, new QTableWidgetItem(s("1")));
@@ -143,7 +147,8 @@ TEST(TForm1Behaviour, ImageAddAndDeleteButtonsDoNothing) {
 }
 
 TEST(TForm1Behaviour, RightClickOnTheWindowOpensTheTaskbarMenu) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     int opened = 0;
@@ -159,21 +164,23 @@ TEST(TForm1Behaviour, RightClickOnTheWindowOpensTheTaskbarMenu) {
 }
 
 TEST(TForm1SelfDismiss, BoxClosesByItselfAsIfOkWasPressed) {
-    TForm1 form;
-    form.setSelfDismissDelay(std::chrono::milliseconds(50));
+    FakeTerminalLibrary library;
+    TForm1 form(library);
+    form.controller().dismissals().setDelay(std::chrono::milliseconds(50));
     Rescuer rescuer(5000);
     const QMessageBox::StandardButton answer =
         form.showSelfDismissingBox(MessageIcon::Information, s("Informação"),
                                    s("O Sistema Conectou com o Banco de Dados com Sucesso!"));
     EXPECT_FALSE(rescuer.rescued());
     EXPECT_EQ(answer, QMessageBox::Ok);
-    EXPECT_FALSE(form.time_OK->isActive());
+    EXPECT_FALSE(control<QTimer>(form, "time_OK")->isActive());
 }
 
 TEST(TForm1SelfDismiss, BoxOpenedInsideAnotherBoxClosesAndSoDoesTheOuterOne) {
     // A poller tick runs inside an open box and may open a second one.
-    TForm1 form;
-    form.setSelfDismissDelay(std::chrono::milliseconds(200));
+    FakeTerminalLibrary library;
+    TForm1 form(library);
+    form.controller().dismissals().setDelay(std::chrono::milliseconds(200));
     Rescuer rescuer(5000);
     QMessageBox::StandardButton inner = QMessageBox::NoButton;
     QTimer::singleShot(50, &form, [&] {
@@ -187,8 +194,9 @@ TEST(TForm1SelfDismiss, BoxOpenedInsideAnotherBoxClosesAndSoDoesTheOuterOne) {
 }
 
 TEST(TForm1SelfDismiss, BoxClosedByTheOperatorLeavesLaterBoxesAlone) {
-    TForm1 form;
-    form.setSelfDismissDelay(std::chrono::milliseconds(200));
+    FakeTerminalLibrary library;
+    TForm1 form(library);
+    form.controller().dismissals().setDelay(std::chrono::milliseconds(200));
     // The operator presses OK at once.
     QTimer::singleShot(20, &form, [] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -208,5 +216,5 @@ TEST(TForm1SelfDismiss, BoxClosedByTheOperatorLeavesLaterBoxesAlone) {
     });
     form.dialogs().showMessage(s("Escolha um terminal"));
     EXPECT_TRUE(stillOpenAfterDeadline);
-    EXPECT_FALSE(form.time_OK->isActive());
+    EXPECT_FALSE(control<QTimer>(form, "time_OK")->isActive());
 }

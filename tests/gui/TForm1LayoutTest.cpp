@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -16,6 +17,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "support/Controls.h"
+#include "support/FakeTerminalLibrary.h"
+#include "support/Utf8.h"
+#include "ui/Application.h"
 #include "ui/LimitedEdit.h"
 #include "ui/RadioGroup.h"
 #include "ui/StatusLamp.h"
@@ -49,10 +54,6 @@ QString textOf(const QWidget* widget) {
         return memo->toPlainText();
     }
     return {};
-}
-
-QString s(const char* utf8) {
-    return QString::fromUtf8(utf8);
 }
 
 // clang-format off
@@ -174,16 +175,6 @@ const std::vector<ExpectedControl> kControls = {
 };
 // clang-format on
 
-template <typename T>
-T* child(const QObject& form, const QString& name) {
-    return form.findChild<T*>(name);
-}
-
-template <typename T>
-T* child(const QObject& form, const char* name) {
-    return form.findChild<T*>(QString::fromUtf8(name));
-}
-
 bool isTinted(const QWidget* widget) {
     return widget->palette().color(QPalette::Base) ==
            widget->palette().color(QPalette::ToolTipBase);
@@ -192,11 +183,11 @@ bool isTinted(const QWidget* widget) {
 }  // namespace
 
 TEST(TForm1Layout, EveryNamedControlHasItsKindTextAndLimit) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     for (const ExpectedControl& expected : kControls) {
         SCOPED_TRACE(expected.name);
-        auto* widget = child<QWidget>(form, expected.name);
-        ASSERT_NE(widget, nullptr);
+        auto* widget = control<QWidget>(form, expected.name);
         EXPECT_TRUE(widget->inherits(expected.kind)) << widget->metaObject()->className();
         EXPECT_EQ(textOf(widget), expected.text);
         if (auto* edit = qobject_cast<LimitedEdit*>(widget)) {
@@ -204,7 +195,7 @@ TEST(TForm1Layout, EveryNamedControlHasItsKindTextAndLimit) {
         }
     }
     for (int i = 1; i <= 12; ++i) {
-        auto* lamp = child<StatusLamp>(form, QStringLiteral("Shape%1").arg(i));
+        auto* lamp = form.findChild<StatusLamp*>(QStringLiteral("Shape%1").arg(i));
         ASSERT_NE(lamp, nullptr) << i;
         EXPECT_EQ(lamp->color(), StatusLamp::kGreen) << i;
         const int side = (i == 10 || i == 11) ? 16 : 15;
@@ -213,24 +204,25 @@ TEST(TForm1Layout, EveryNamedControlHasItsKindTextAndLimit) {
 }
 
 TEST(TForm1Layout, InitialStatesMatchTheLayout) {
-    TForm1 form;
-    EXPECT_TRUE(child<QRadioButton>(form, "rb_Não")->isChecked());
-    EXPECT_FALSE(child<QRadioButton>(form, "rb_Sim")->isChecked());
-    EXPECT_EQ(child<RadioGroup>(form, "GrpIFace")->itemIndex(), 2);
-    EXPECT_EQ(child<RadioGroup>(form, "GrpIFace")->items(),
+    FakeTerminalLibrary library;
+    TForm1 form(library);
+    EXPECT_TRUE(control<QRadioButton>(form, "rb_Não")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(form, "rb_Sim")->isChecked());
+    EXPECT_EQ(control<RadioGroup>(form, "GrpIFace")->itemIndex(), 2);
+    EXPECT_EQ(control<RadioGroup>(form, "GrpIFace")->items(),
               QStringList({s("Cabo"), s("Sem Fio"), s("Atual")}));
-    EXPECT_EQ(child<RadioGroup>(form, "GrpEnbWiFi")->items(),
+    EXPECT_EQ(control<RadioGroup>(form, "GrpEnbWiFi")->items(),
               QStringList({s("Desabilitado"), s("Habilitado")}));
-    EXPECT_EQ(child<RadioGroup>(form, "GrpModeWiFi")->items(),
+    EXPECT_EQ(control<RadioGroup>(form, "GrpModeWiFi")->items(),
               QStringList({s("Infraestrutura"), s("Ad-Hoc")}));
-    EXPECT_EQ(child<RadioGroup>(form, "GrpWEPWiFi")->items(), QStringList({s("NAO"), s("SIM")}));
+    EXPECT_EQ(control<RadioGroup>(form, "GrpWEPWiFi")->items(), QStringList({s("NAO"), s("SIM")}));
     for (const char* name : {"GrpEnbWiFi", "GrpModeWiFi", "GrpWEPWiFi"}) {
-        EXPECT_EQ(child<RadioGroup>(form, name)->itemIndex(), -1) << name;
+        EXPECT_EQ(control<RadioGroup>(form, name)->itemIndex(), -1) << name;
     }
-    EXPECT_FALSE(child<QCheckBox>(form, "CBdynamicip")->isChecked());
-    EXPECT_FALSE(child<QCheckBox>(form, "CBfindserver")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(form, "CBdynamicip")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(form, "CBfindserver")->isChecked());
 
-    auto* channel = child<QComboBox>(form, "CBchannel");
+    auto* channel = control<QComboBox>(form, "CBchannel");
     EXPECT_TRUE(channel->isEditable());
     ASSERT_EQ(channel->count(), 11);
     for (int i = 0; i < 11; ++i) {
@@ -239,43 +231,43 @@ TEST(TForm1Layout, InitialStatesMatchTheLayout) {
     EXPECT_EQ(channel->currentText(), s("1"));
 
     // Hidden controls stay hidden; the update-server rows lie below the group's edge.
-    EXPECT_TRUE(child<QWidget>(form, "Edit11")->isHidden());
-    EXPECT_TRUE(child<QWidget>(form, "LabNameServer")->isHidden());
-    EXPECT_TRUE(child<QWidget>(form, "GrpIImg")->isHidden());
-    auto* update = child<QGroupBox>(form, "GrpUpdate");
+    EXPECT_TRUE(control<QWidget>(form, "Edit11")->isHidden());
+    EXPECT_TRUE(control<QWidget>(form, "LabNameServer")->isHidden());
+    EXPECT_TRUE(control<QWidget>(form, "GrpIImg")->isHidden());
+    auto* update = control<QGroupBox>(form, "GrpUpdate");
     EXPECT_EQ(update->height(), 139);
     for (const char* name : {"LabSrv", "LabUsr", "LabPass", "Edit13", "Edit14", "Edit_Teste_15"}) {
-        auto* widget = child<QWidget>(form, name);
+        auto* widget = control<QWidget>(form, name);
         EXPECT_EQ(widget->parentWidget(), update) << name;
         EXPECT_GE(widget->y(), update->height()) << name;
         EXPECT_FALSE(widget->isHidden()) << name;
     }
     for (const char* name : {"Edit10", "Edit12", "BtnGetUpdConfig", "Shape6"}) {
-        auto* widget = child<QWidget>(form, name);
+        auto* widget = control<QWidget>(form, name);
         EXPECT_LE(widget->geometry().bottom(), update->height()) << name;
     }
 
     // Read-only edits, hints and the tint.
-    EXPECT_TRUE(child<QLineEdit>(form, "EdtIImg")->isReadOnly());
-    EXPECT_TRUE(child<QLineEdit>(form, "EDmacaddr")->isReadOnly());
-    EXPECT_TRUE(child<QLineEdit>(form, "EDiface")->isReadOnly());
+    EXPECT_TRUE(control<QLineEdit>(form, "EdtIImg")->isReadOnly());
+    EXPECT_TRUE(control<QLineEdit>(form, "EDmacaddr")->isReadOnly());
+    EXPECT_TRUE(control<QLineEdit>(form, "EDiface")->isReadOnly());
     const QString hint = s("Double Click to Load an Image");
     for (const char* name : {"EdtIImg", "StringGrid3", "Image1"}) {
-        EXPECT_EQ(child<QWidget>(form, name)->toolTip(), hint) << name;
+        EXPECT_EQ(control<QWidget>(form, name)->toolTip(), hint) << name;
     }
     for (const char* name : {"MemoRecv", "ListBConec", "edt_Caminho_Banco", "Edit16", "Edit21",
                              "Edit13", "EdtLine1", "EdtTimeEx", "EdtCurrency", "EdtIImg"}) {
-        EXPECT_TRUE(isTinted(child<QWidget>(form, name))) << name;
+        EXPECT_TRUE(isTinted(control<QWidget>(form, name))) << name;
     }
     for (const char* name : {"EDssid", "EDwepkey", "EDmacaddr", "EDiface"}) {
-        EXPECT_FALSE(isTinted(child<QWidget>(form, name))) << name;
+        EXPECT_FALSE(isTinted(control<QWidget>(form, name))) << name;
     }
-    EXPECT_EQ(child<QPlainTextEdit>(form, "MemoRecv")->verticalScrollBarPolicy(),
+    EXPECT_EQ(control<QPlainTextEdit>(form, "MemoRecv")->verticalScrollBarPolicy(),
               Qt::ScrollBarAlwaysOn);
-    EXPECT_FALSE(child<QPlainTextEdit>(form, "MemoRecv")->isReadOnly());
+    EXPECT_FALSE(control<QPlainTextEdit>(form, "MemoRecv")->isReadOnly());
 
     // The image grid: row 0 is the light-yellow header row that only code writes.
-    auto* grid = child<QTableWidget>(form, "StringGrid3");
+    auto* grid = control<QTableWidget>(form, "StringGrid3");
     EXPECT_EQ(grid->columnCount(), 3);
     EXPECT_EQ(grid->rowCount(), 5);
     EXPECT_EQ(grid->rowHeight(0), 18);
@@ -289,12 +281,13 @@ TEST(TForm1Layout, InitialStatesMatchTheLayout) {
         EXPECT_TRUE(cell->text().isEmpty());
     }
     EXPECT_TRUE(grid->editTriggers().testFlag(QAbstractItemView::AnyKeyPressed));
-    EXPECT_EQ(child<QLabel>(form, "Image1")->size(), QSize(115, 64));
-    EXPECT_EQ(child<QLabel>(form, "IImg")->size(), QSize(128, 64));
+    EXPECT_EQ(control<QLabel>(form, "Image1")->size(), QSize(115, 64));
+    EXPECT_EQ(control<QLabel>(form, "IImg")->size(), QSize(128, 64));
 }
 
 TEST(TForm1Layout, WindowFrameRegionsAndFonts) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     EXPECT_EQ(form.windowTitle(), s("Tarifon - Servidor de Terminais de Consulta de Preço "));
     EXPECT_EQ(form.centralWidget()->size(), QSize(664, 536));
     form.show();
@@ -303,17 +296,17 @@ TEST(TForm1Layout, WindowFrameRegionsAndFonts) {
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowCloseButtonHint));
 
-    EXPECT_EQ(child<QWidget>(form, "Panel1")->geometry(), QRect(0, 488, 664, 48));
-    EXPECT_EQ(child<QWidget>(form, "GroupBox2")->geometry(), QRect(501, 0, 163, 488));
-    EXPECT_EQ(child<QWidget>(form, "gbx_Fundo")->geometry(), QRect(5, 7, 492, 477));
-    EXPECT_EQ(child<QWidget>(form, "PageControl1")->geometry(), QRect(12, 19, 476, 455));
-    EXPECT_EQ(child<QWidget>(form, "MemoRecv")->size(), QSize(457, 341));
-    EXPECT_EQ(child<QWidget>(form, "BtnClearMemo")->size(), QSize(121, 44));
-    auto* exit = child<QWidget>(form, "SpeedButton1");
+    EXPECT_EQ(control<QWidget>(form, "Panel1")->geometry(), QRect(0, 488, 664, 48));
+    EXPECT_EQ(control<QWidget>(form, "GroupBox2")->geometry(), QRect(501, 0, 163, 488));
+    EXPECT_EQ(control<QWidget>(form, "gbx_Fundo")->geometry(), QRect(5, 7, 492, 477));
+    EXPECT_EQ(control<QWidget>(form, "PageControl1")->geometry(), QRect(12, 19, 476, 455));
+    EXPECT_EQ(control<QWidget>(form, "MemoRecv")->size(), QSize(457, 341));
+    EXPECT_EQ(control<QWidget>(form, "BtnClearMemo")->size(), QSize(121, 44));
+    auto* exit = control<QWidget>(form, "SpeedButton1");
     EXPECT_EQ(exit->size(), QSize(146, 36));
     EXPECT_EQ(exit->parentWidget()->objectName(), s("Panel1"));
     EXPECT_GT(exit->x(), 664 / 2);  // at the bar's right end
-    auto* list = child<QListWidget>(form, "ListBConec");
+    auto* list = control<QListWidget>(form, "ListBConec");
     EXPECT_GT(list->width(), 163 - 20);
     EXPECT_GT(list->height(), 488 - 40);
     list->addItem(s("192.0.2.10:300"));
@@ -324,31 +317,31 @@ TEST(TForm1Layout, WindowFrameRegionsAndFonts) {
     EXPECT_EQ(form.font().pixelSize(), 11);
     EXPECT_TRUE(exit->font().bold());
     EXPECT_EQ(exit->font().pixelSize(), 13);
-    EXPECT_TRUE(child<QWidget>(form, "BtnClearMemo")->font().bold());
+    EXPECT_TRUE(control<QWidget>(form, "BtnClearMemo")->font().bold());
     // Bold groups: their buttons and the terminal list inherit bold, labels and edits do not.
     for (const char* name :
          {"GroupBox1", "GrpEthernet", "GrpUpdate", "GrpExtras", "RadioGroup1", "GrpIMsg",
           "GroupBox3", "GroupBox2", "ListBConec", "BtnGetCfg", "SpeedButton3", "BtnMsgSend"}) {
-        EXPECT_TRUE(child<QWidget>(form, name)->font().bold()) << name;
+        EXPECT_TRUE(control<QWidget>(form, name)->font().bold()) << name;
     }
     for (const char* name : {"LabServIP", "Edit16", "edt_Caminho_Banco", "CBdynamicip", "LabLine1",
                              "EdtCurrency", "Edit_Teste_15", "GrpWiFi", "GrpMAC", "MemoRecv"}) {
-        auto* widget = child<QWidget>(form, name);
+        auto* widget = control<QWidget>(form, name);
         EXPECT_FALSE(widget->font().bold()) << name;
         EXPECT_EQ(widget->font().pixelSize(), 11) << name;
     }
     // Flat buttons carry a picture beside their caption.
     for (const char* name : {"SpeedButton1", "SpeedButton2", "BtnGetCfg", "BtnSendWlanConfig"}) {
-        auto* button = child<QToolButton>(form, name);
+        auto* button = control<QToolButton>(form, name);
         EXPECT_TRUE(button->autoRaise()) << name;
         EXPECT_FALSE(button->icon().isNull()) << name;
     }
 }
 
 TEST(TForm1Layout, MenusTimersAndPopup) {
-    TForm1 form;
-    auto* bar = child<QMenuBar>(form, "MainMenu1");
-    ASSERT_NE(bar, nullptr);
+    FakeTerminalLibrary library;
+    TForm1 form(library);
+    auto* bar = control<QMenuBar>(form, "MainMenu1");
     EXPECT_EQ(form.menuBar(), bar);
     QStringList shown;
     for (const QAction* action : bar->actions()) {
@@ -357,32 +350,30 @@ TEST(TForm1Layout, MenusTimersAndPopup) {
         }
     }
     EXPECT_EQ(shown, QStringList({s("Ocultar")}));
-    auto* language = child<QMenu>(form, "Language1");
-    ASSERT_NE(language, nullptr);
+    auto* language = control<QMenu>(form, "Language1");
     EXPECT_EQ(language->title(), s("Language"));
     EXPECT_FALSE(language->menuAction()->isVisible());
-    auto* start = child<QAction>(form, "Start");
+    auto* start = control<QAction>(form, "Start");
     EXPECT_EQ(start->text(), s("Start"));
     EXPECT_FALSE(start->isVisible());
     EXPECT_TRUE(start->shortcut().isEmpty());
     for (const char* name : {"Portugues1", "English1"}) {
-        auto* item = child<QAction>(form, name);
+        auto* item = control<QAction>(form, name);
         EXPECT_FALSE(item->isVisible()) << name;
         EXPECT_TRUE(item->isCheckable()) << name;
         EXPECT_FALSE(item->isChecked()) << name;
         EXPECT_TRUE(language->actions().contains(item)) << name;
     }
-    EXPECT_EQ(child<QAction>(form, "Portugues1")->text(), s("Português"));
+    EXPECT_EQ(control<QAction>(form, "Portugues1")->text(), s("Português"));
 
-    EXPECT_EQ(form.Timer2->objectName(), s("Timer2"));
-    EXPECT_EQ(form.Timer2->interval(), 10);
-    EXPECT_EQ(form.Timer1->interval(), 3000);
-    EXPECT_EQ(form.time_OK->interval(), 5);
-    EXPECT_TRUE(form.time_OK->isSingleShot());
-    for (const QTimer* timer : {form.Timer2, form.Timer1, form.time_OK}) {
-        EXPECT_FALSE(timer->isActive()) << timer->objectName().toStdString();
-        EXPECT_EQ(child<QTimer>(form, timer->objectName()), timer);
-    }
+    // The poller runs from construction; start-up starts the terminal list.
+    EXPECT_EQ(control<QTimer>(form, "Timer2")->interval(), 10);
+    EXPECT_TRUE(control<QTimer>(form, "Timer2")->isActive());
+    EXPECT_EQ(control<QTimer>(form, "Timer1")->interval(), 3000);
+    EXPECT_FALSE(control<QTimer>(form, "Timer1")->isActive());
+    EXPECT_EQ(control<QTimer>(form, "time_OK")->interval(), 5);
+    EXPECT_TRUE(control<QTimer>(form, "time_OK")->isSingleShot());
+    EXPECT_FALSE(control<QTimer>(form, "time_OK")->isActive());
 
     const QList<QAction*> items = form.pm_Barra_Tarefas->actions();
     ASSERT_EQ(items.size(), 5);
@@ -399,4 +390,15 @@ TEST(TForm1Layout, MenusTimersAndPopup) {
     ASSERT_EQ(autostart.size(), 2);
     EXPECT_EQ(autostart[0]->text(), s("Ativar"));
     EXPECT_EQ(autostart[1]->text(), s("Desativar"));
+}
+
+// The platform appends a display name that was set to every window title (" — Tarifon"
+// on X11), so the captions would not be the texts given.  Unset, it follows the
+// application name and nothing is appended.
+TEST(TForm1Layout, ApplicationSetsNoDisplayNameForTitles) {
+    const QString testName = QCoreApplication::applicationName();
+    setUpApplication();
+    EXPECT_EQ(QCoreApplication::applicationName(), s("Tarifon"));
+    QCoreApplication::setApplicationName(testName);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), testName);
 }

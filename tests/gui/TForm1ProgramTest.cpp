@@ -14,22 +14,23 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
-#include "support/FakeTerminalLibrary.h"
+#include "app/Controller.h"
 #include "platform/IniFile.h"
+#include "terminal/EventPoller.h"
+#include "support/Controls.h"
+#include "support/FakeTerminalLibrary.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Utf8.h"
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
-#include "ui_TForm1.h"
 
 using namespace tarifon;
 
 namespace {
-
-QString s(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Scripted dialogs that can run code while a box is "open", as a nested poller
 // tick runs inside a real modal box.
@@ -51,11 +52,9 @@ class ProgramWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        form.setProgramDir(m_dir.path());
         auto scripted = std::make_unique<NestingDialogs>();
         dialogs = scripted.get();
         form.setDialogs(std::move(scripted));
-        form.setTerminalLibrary(library);
     }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -67,7 +66,17 @@ protected:
     QString ini(const char* section, const char* key) const {
         return IniFile::readString(path(s("de501.ini")), s(section), s(key), s("<missing>"));
     }
-    QStringList logLines() const { return form.ui->MemoRecv->toPlainText().split(u'\n'); }
+    QString text(const char* edit) const { return control<QLineEdit>(form, edit)->text(); }
+    // Selects the field's text and types over it, as the operator does.
+    void retype(const char* edit, const QString& ascii) {
+        control<QLineEdit>(form, edit)->selectAll();
+        QTest::keyClicks(control<QLineEdit>(form, edit), ascii);
+    }
+    QString log() const { return control<QPlainTextEdit>(form, "MemoRecv")->toPlainText(); }
+    QStringList logLines() const { return log().split(u'\n'); }
+    QString currentPage() const {
+        return control<QTabWidget>(form, "PageControl1")->currentWidget()->objectName();
+    }
     QStringList messageTexts() const {
         QStringList texts;
         for (const auto& m : dialogs->messages())
@@ -77,7 +86,7 @@ protected:
 
     QTemporaryDir m_dir;
     FakeTerminalLibrary library;
-    TForm1 form;
+    TForm1 form{library, m_dir.path()};
     NestingDialogs* dialogs = nullptr;
 };
 
@@ -87,14 +96,14 @@ TEST_F(ProgramWindow, StartsWithoutSettingsFileAndSavesAllSixEntries) {
 
     EXPECT_EQ(logLines(),
               (QStringList{s("DLL Version: 000000FF"), s("Servidor inicializado com sucesso.")}));
-    EXPECT_TRUE(form.Timer1->isActive());
-    EXPECT_EQ(form.selectedTerminal(), -1);
-    EXPECT_EQ(form.ui->EdtCurrency->text(), s("R$"));
-    EXPECT_EQ(form.ui->EdtLine1->text(), s("Gande Promoção"));
-    EXPECT_EQ(form.ui->EdtLine2->text(), s("Não Perca!"));
-    EXPECT_EQ(form.ui->EdtTimeEx->text(), s("4"));
-    EXPECT_EQ(form.ui->edt_Caminho_Banco->text(), QString());
-    EXPECT_TRUE(form.ui->rb_Não->isChecked());
+    EXPECT_TRUE(control<QTimer>(form, "Timer1")->isActive());
+    EXPECT_EQ(form.controller().selectedTerminal(), -1);
+    EXPECT_EQ(text("EdtCurrency"), s("R$"));
+    EXPECT_EQ(text("EdtLine1"), s("Gande Promoção"));
+    EXPECT_EQ(text("EdtLine2"), s("Não Perca!"));
+    EXPECT_EQ(text("EdtTimeEx"), s("4"));
+    EXPECT_EQ(text("edt_Caminho_Banco"), QString());
+    EXPECT_TRUE(control<QRadioButton>(form, "rb_Não")->isChecked());
 
     // The empty path: the warning, the configuration page, the window shown.
     ASSERT_EQ(dialogs->messages().size(), 1u);
@@ -103,9 +112,9 @@ TEST_F(ProgramWindow, StartsWithoutSettingsFileAndSavesAllSixEntries) {
     EXPECT_EQ(warning.icon, MessageIcon::Warning);
     EXPECT_EQ(warning.text, s("Atenção! Caminho do Banco de dados do PDV ainda não foi definido. "
                               "\r\rAdicione o caminho do banco de dados."));
-    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet6);
+    EXPECT_EQ(currentPage(), s("TabSheet6"));
     EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(form.showAtStart());
+    EXPECT_TRUE(form.controller().showAtStart());
     const std::vector<std::string> names = library.callNames();
     ASSERT_GE(names.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 3),
@@ -130,8 +139,8 @@ TEST_F(ProgramWindow, ServerThatCannotStartIsReportedAndRetried) {
     EXPECT_EQ(dialogs->messages()[0].text, s("Erro inicializando servidor"));
     EXPECT_EQ(dialogs->messages()[0].caption, s("Tarifon"));
     EXPECT_EQ(dialogs->messages()[0].icon, MessageIcon::None);
-    EXPECT_TRUE(form.Timer1->isActive());
-    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet4);
+    EXPECT_TRUE(control<QTimer>(form, "Timer1")->isActive());
+    EXPECT_EQ(currentPage(), s("TabSheet4"));
 
     // The menu item is hidden (and so never enabled); its handler retries the start.
     library.startResult = 1;
@@ -145,20 +154,23 @@ TEST_F(ProgramWindow, LoadsSettingsAndKeepsWhatCannotBeSaved) {
         "[GENERAL]\ncurrency=US$\n[MESSAGE]\ntimeex=0x1F\n[CAMINHO]\nbd=/srv/pdv.fdb\n"
         "[INICIAR]\n=2\n");
     form.FormCreate();
-    EXPECT_EQ(form.ui->EdtTimeEx->text(), s("31"));
-    EXPECT_EQ(form.ui->EdtCurrency->text(), s("US$"));
-    EXPECT_TRUE(form.ui->rb_Sim->isChecked());
+    EXPECT_EQ(text("EdtTimeEx"), s("31"));
+    EXPECT_EQ(text("EdtCurrency"), s("US$"));
+    EXPECT_TRUE(control<QRadioButton>(form, "rb_Sim")->isChecked());
     EXPECT_TRUE(dialogs->messages().empty());
-    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet4);
+    EXPECT_EQ(currentPage(), s("TabSheet4"));
 
     // A display time that is not a number loses nothing else.
-    form.ui->EdtTimeEx->setText(s("x"));
-    form.ui->EdtCurrency->setText(s("€"));
-    form.ui->edt_Caminho_Banco->setText(s("/srv/novo.fdb"));
-    form.ui->rb_Não->click();
+    form.show();
+    retype("EdtTimeEx", s("x"));
+    retype("EdtCurrency", s("Bs."));
+    retype("EdtLine1", s("Oferta"));
+    retype("edt_Caminho_Banco", s("/srv/novo.fdb"));
+    control<QRadioButton>(form, "rb_Não")->click();
     form.close();
     EXPECT_EQ(ini("MESSAGE", "timeex"), s("0x1F"));
-    EXPECT_EQ(ini("GENERAL", "currency"), s("€"));
+    EXPECT_EQ(ini("GENERAL", "currency"), s("Bs."));
+    EXPECT_EQ(ini("MESSAGE", "line1"), s("Oferta"));
     EXPECT_EQ(ini("CAMINHO", "bd"), s("/srv/novo.fdb"));
     EXPECT_EQ(ini("INICIAR", ""), s("0"));
 }
@@ -166,7 +178,7 @@ TEST_F(ProgramWindow, LoadsSettingsAndKeepsWhatCannotBeSaved) {
 TEST_F(ProgramWindow, DatabaseFailureShowsOneBoxAndEndsTheTickSilently) {
     writeSettings("[CAMINHO]\nbd=/nowhere/pdv.fdb\n");
     form.FormCreate();
-    form.ui->MemoRecv->clear();
+    control<QPlainTextEdit>(form, "MemoRecv")->clear();
     library.queueBarcode(7, "7891000100103");
     library.queueBarcode(8, "7891910000197");
     library.queueResponse(7, 374);
@@ -181,13 +193,13 @@ TEST_F(ProgramWindow, DatabaseFailureShowsOneBoxAndEndsTheTickSilently) {
     EXPECT_EQ(box.icon, MessageIcon::Error);
     EXPECT_EQ(box.text, s("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!"));
     EXPECT_TRUE(box.selfDismissing);
-    EXPECT_EQ(form.ui->MemoRecv->toPlainText(), QString());  // no "#" line, responses wait
+    EXPECT_EQ(log(), QString());  // no "#" line, responses wait
     EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
     EXPECT_TRUE(library.callsNamed("bSendProdNotFound").empty());
 
     // The next tick catches up on the response; a later failure may open a box again.
     form.Timer2Timer();
-    EXPECT_EQ(form.ui->MemoRecv->toPlainText(), s("Response: 0176"));
+    EXPECT_EQ(log(), s("Response: 0176"));
     library.queueBarcode(9, "1");
     form.Timer2Timer();
     EXPECT_EQ(dialogs->messages().size(), 2u);
@@ -195,27 +207,40 @@ TEST_F(ProgramWindow, DatabaseFailureShowsOneBoxAndEndsTheTickSilently) {
 
 TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {
     form.FormCreate();
-    form.ui->MemoRecv->clear();
+    control<QPlainTextEdit>(form, "MemoRecv")->clear();
     library.clearCalls();
     library.queueBarcode(7, "7891000100103");
     form.Timer2Timer();
-    EXPECT_EQ(form.ui->MemoRecv->toPlainText(), s("#7891000100103"));
+    EXPECT_EQ(log(), s("#7891000100103"));
     EXPECT_TRUE(library.callsNamed("bSendProdNotFound").empty());
     EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
+}
+
+// A program that runs for months must not keep every line it ever logged.
+TEST_F(ProgramWindow, EventLogKeepsOnlyTheMostRecentLines) {
+    const int logged = TForm1::kEventLogLines + 50;
+    for (int i = 0; i < logged; ++i)
+        library.queueResponse(7, 0x10000 + i);
+    for (int tick = 0; tick <= logged / EventPoller::kMaxResponsesPerTick; ++tick)
+        form.Timer2Timer();
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), TForm1::kEventLogLines);
+    EXPECT_EQ(lines.front(), s("Response: 10032"));  // 0x10000 + 50: the oldest went
+    EXPECT_EQ(lines.back(), s("Response: ") + QString::number(0x10000 + logged - 1, 16).toUpper());
 }
 
 TEST_F(ProgramWindow, PollerPaintsLampsOfRepliesAndResponses) {
     writeSettings("[CAMINHO]\nbd=/srv/pdv.fdb\n");
     form.FormCreate();
-    form.ui->Shape2->setColor(StatusLamp::kYellow);
-    form.ui->Shape7->setColor(StatusLamp::kYellow);
+    control<StatusLamp>(form, "Shape2")->setColor(StatusLamp::kYellow);
+    control<StatusLamp>(form, "Shape7")->setColor(StatusLamp::kYellow);
     std::vector<uint8_t> reply(159, 0);
     reply[0] = 5;
     library.queueReply("config", reply);
     library.queueResponse(5, 374);
     form.Timer2Timer();
-    EXPECT_EQ(form.ui->Shape2->color(), StatusLamp::kGreen);
-    EXPECT_EQ(form.ui->Shape7->color(), StatusLamp::kGreen);
+    EXPECT_EQ(control<StatusLamp>(form, "Shape2")->color(), StatusLamp::kGreen);
+    EXPECT_EQ(control<StatusLamp>(form, "Shape7")->color(), StatusLamp::kGreen);
     EXPECT_EQ(logLines().last(), s("Response: 0176"));
 }
 
@@ -226,39 +251,64 @@ TEST_F(ProgramWindow, TerminalListFollowsTheLibraryAndClicksSelectTheRowsTermina
     library.setSlot(1, 300, addr10);
     library.setSlot(2, 301, 0x0B0200C0);
     library.setCount(2);
+    form.show();
     form.Timer1Timer();
-    ASSERT_EQ(form.ui->ListBConec->count(), 2);
-    EXPECT_EQ(form.ui->ListBConec->item(0)->text(), s("192.0.2.10:300"));
-    EXPECT_EQ(form.ui->ListBConec->item(1)->text(), s("192.0.2.11:301"));
-    EXPECT_EQ(form.ui->ListBConec->currentRow(), 0);
-    EXPECT_EQ(form.selectedTerminal(), 300);
+    auto* list = control<QListWidget>(form, "ListBConec");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), s("192.0.2.10:300"));
+    EXPECT_EQ(list->item(1)->text(), s("192.0.2.11:301"));
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(form.controller().selectedTerminal(), 300);
     EXPECT_EQ(library.callsNamed("bEnviaVivo").size(), 2u);
 
     // A click on the second row selects that row's terminal, though slot 0 is free.
-    form.ui->ListBConec->setCurrentRow(1);
-    form.ListBConecClick();
-    EXPECT_EQ(form.selectedTerminal(), 301);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(form.controller().selectedTerminal(), 301);
     form.Timer1Timer();
-    EXPECT_EQ(form.ui->ListBConec->currentRow(), 1);  // the selection survives a refresh
+    EXPECT_EQ(list->currentRow(), 1);  // the selection survives a refresh
 
     library.setSlot(2, 0, 0);
     library.setCount(1);
     form.Timer1Timer();
-    EXPECT_EQ(form.selectedTerminal(), 300);
-    EXPECT_EQ(form.requireTerminal(), std::optional<int32_t>(300));
+    EXPECT_EQ(form.controller().selectedTerminal(), 300);
+    EXPECT_EQ(form.controller().requireTerminal(), std::optional<int32_t>(300));
     EXPECT_TRUE(dialogs->messages().empty());
 
     library.setSlot(1, 0, 0);
     library.setCount(0);
     form.Timer1Timer();
-    EXPECT_EQ(form.ui->ListBConec->count(), 0);
-    EXPECT_EQ(form.selectedTerminal(), -1);
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(form.controller().selectedTerminal(), -1);
     // With no terminal a single-terminal command stops after telling the operator.
-    EXPECT_EQ(form.requireTerminal(), std::nullopt);
+    EXPECT_EQ(form.controller().requireTerminal(), std::nullopt);
     ASSERT_EQ(dialogs->messages().size(), 1u);
     EXPECT_EQ(dialogs->messages()[0].text, s("Escolha um terminal"));
     EXPECT_EQ(dialogs->messages()[0].caption, s("Tarifon"));
     EXPECT_EQ(dialogs->messages()[0].icon, MessageIcon::None);
+}
+
+// Commands go to the selected terminal, so it must be the highlighted one however
+// the operator moved the highlight.
+TEST_F(ProgramWindow, SelectionFollowsTheHighlightMovedByKeys) {
+    writeSettings("[CAMINHO]\nbd=/srv/pdv.fdb\n");
+    form.FormCreate();
+    for (int slot = 0; slot < 3; ++slot)
+        library.setSlot(slot, 300 + slot, 0x0A0200C0);
+    library.setCount(3);
+    form.show();
+    form.Timer1Timer();
+    auto* list = control<QListWidget>(form, "ListBConec");
+    // key, then the row and the terminal it must leave selected
+    const std::vector<std::tuple<Qt::Key, int, int32_t>> moves = {{Qt::Key_Down, 1, 301},
+                                                                  {Qt::Key_End, 2, 302},
+                                                                  {Qt::Key_Up, 1, 301},
+                                                                  {Qt::Key_Home, 0, 300}};
+    for (const auto& [key, row, terminal] : moves) {
+        QTest::keyClick(list, key);
+        EXPECT_EQ(list->currentRow(), row);
+        EXPECT_EQ(form.controller().selectedTerminal(), terminal) << "row " << row;
+    }
 }
 
 TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
@@ -266,8 +316,8 @@ TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
     form.FormCreate();
 
     dialogs->chooseNextFile(QString());  // cancelled
-    form.ui->SpeedButton2->click();
-    EXPECT_EQ(form.ui->edt_Caminho_Banco->text(), s("/srv/pdv.fdb"));
+    control<QToolButton>(form, "SpeedButton2")->click();
+    EXPECT_EQ(text("edt_Caminho_Banco"), s("/srv/pdv.fdb"));
     ASSERT_EQ(dialogs->openDialogs().size(), 1u);
     EXPECT_EQ(dialogs->openDialogs()[0].defaultSuffix, s("FDB"));
     EXPECT_EQ(dialogs->openDialogs()[0].filter,
@@ -276,11 +326,12 @@ TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
 
     const QString missing = path(s("missing.fdb"));
     dialogs->chooseNextFile(missing);
-    form.ui->SpeedButton2->click();
-    EXPECT_EQ(form.ui->edt_Caminho_Banco->text(), missing);
+    control<QToolButton>(form, "SpeedButton2")->click();
+    EXPECT_EQ(text("edt_Caminho_Banco"), missing);
 
-    form.ui->PageControl1->setCurrentWidget(form.ui->TabSheet4);
-    form.ui->SpeedButton3->click();
+    control<QTabWidget>(form, "PageControl1")
+        ->setCurrentWidget(control<QWidget>(form, "TabSheet4"));
+    control<QToolButton>(form, "SpeedButton3")->click();
     ASSERT_EQ(dialogs->messages().size(), 1u);
     const MessageRequest& failure = dialogs->messages()[0];
     EXPECT_EQ(failure.caption, s("Erro"));
@@ -290,12 +341,12 @@ TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
         s("Falha Durante Tentativa de Conexão com o Banco de Dados VESTRA.\r\n");
     ASSERT_TRUE(failure.text.startsWith(firstLine)) << failure.text.toStdString();
     EXPECT_TRUE(failure.text.mid(firstLine.size()).contains(missing));  // the client's words
-    EXPECT_EQ(form.ui->PageControl1->currentWidget(), form.ui->TabSheet6);
+    EXPECT_EQ(currentPage(), s("TabSheet6"));
 
     const QString demo = path(s("demo.fdb"));
     ASSERT_EQ(QProcess::execute(s(TARIFON_SOURCE_DIR "/scripts/make-demo-db"), {demo}), 0);
-    form.ui->edt_Caminho_Banco->setText(demo);
-    form.ui->SpeedButton3->click();
+    control<QLineEdit>(form, "edt_Caminho_Banco")->setText(demo);
+    control<QToolButton>(form, "SpeedButton3")->click();
     ASSERT_EQ(dialogs->messages().size(), 2u);
     EXPECT_EQ(dialogs->messages()[1].caption, s("Informação"));
     EXPECT_EQ(dialogs->messages()[1].text,

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "support/FakeTerminalLibrary.h"
+#include "support/Utf8.h"
 #include "ui/LimitedEdit.h"
 #include "ui/RadioGroup.h"
 #include "ui/StatusLamp.h"
@@ -14,16 +16,9 @@
 
 using namespace tarifon;
 
-namespace {
-
-QString s(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-}  // namespace
-
 TEST(LimitedEdit, TypingStopsAtTheLimitWhileProgramTextIsKept) {
-    TForm1 form;
+    FakeTerminalLibrary library;
+    TForm1 form(library);
     form.show();
     auto* edit = form.findChild<LimitedEdit*>(s("Edit21"));
     ASSERT_NE(edit, nullptr);

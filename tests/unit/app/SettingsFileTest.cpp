@@ -5,15 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Utf8.h"
 #include "platform/IniFile.h"
 
 using namespace tarifon;
 
 namespace {
-
-QString s(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 class SettingsFileTest : public ::testing::Test {
 protected:

@@ -8,15 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Utf8.h"
+
 using namespace tarifon;
 
 namespace {
 
 const QString kDefault = QStringLiteral("default");
-
-QString s(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 class IniFileTest : public ::testing::Test {
 protected:

@@ -131,6 +131,25 @@ TEST_F(EventPollerTest, Code390AsLastEntryIsLoggedAlone) {
     EXPECT_EQ(library.callsNamed("GetResponseCtr").size(), 3u);
 }
 
+// A terminal that floods responses must not hold the user-interface thread: each tick
+// takes a bounded share and the rest wait, the 390 pair staying on one line.
+TEST_F(EventPollerTest, TakesAtMostACappedNumberOfResponsesPerTick) {
+    const int cap = EventPoller::kMaxResponsesPerTick;
+    for (int i = 0; i < cap - 1; ++i)
+        library.queueResponse(3, 0x1000 + i);
+    library.queueResponse(3, 390);
+    library.queueResponse(3, 5);
+    library.queueResponse(3, 371);
+    poller.tick();
+    ASSERT_EQ(sink.events.size(), static_cast<size_t>(cap));
+    EXPECT_EQ(sink.events.front(), "log Response: 1000");
+    EXPECT_EQ(sink.events.back(), "log Response: 0186/05");
+
+    sink.events.clear();
+    poller.tick();
+    EXPECT_EQ(sink.events, (Events{"log Response: 0173"}));
+}
+
 TEST_F(EventPollerTest, ResponseCodesTurnTheirLampsGreenAnd392StartsTheWorker) {
     for (int32_t code : {370, 374, 378, 386, 388, 392, 400})
         library.queueResponse(12, code);

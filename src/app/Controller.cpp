@@ -1,0 +1,157 @@
+#include "app/Controller.h"
+
+#include <utility>
+
+#include <QLocale>
+
+#include "app/ScanReply.h"
+#include "pricing/ConnectionTest.h"
+#include "pricing/LookupPrice.h"
+#include "terminal/ConnectedTerminals.h"
+
+namespace tarifon {
+
+namespace {
+
+const QString kServerStarted = QStringLiteral("Servidor inicializado com sucesso.");
+const QString kServerFailed = QStringLiteral("Erro inicializando servidor");
+
+}  // namespace
+
+Controller::Controller(TerminalLibrary& library, OperatorView& view, QString programDir)
+    : m_library(library),
+      m_view(view),
+      m_programDir(std::move(programDir)),
+      m_poller(library, static_cast<PollerSink&>(*this)) {}
+
+QString Controller::besideProgram(const QString& name) const {
+    return m_programDir + QLatin1Char('/') + name;
+}
+
+// ---- Start-up, settings and shutdown ---------------------------------------
+
+void Controller::startUp() {
+    loadSettings();
+    m_library.vInitialize();
+    m_view.appendLog(
+        QStringLiteral("DLL Version: %1")
+            .arg(QString::number(m_library.dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
+    startServer();
+    m_view.startTerminalRefresh();
+    m_selectedTerminal = -1;
+    if (settings().bd.isEmpty()) {
+        m_showAtStart = true;
+        m_view.warnDatabasePathMissing();
+    }
+}
+
+void Controller::startServer() {
+    if (m_library.tc_startserver() != 0) {
+        m_view.appendLog(kServerStarted);
+        m_view.serverStarted();
+    } else {
+        m_view.appendLog(kServerFailed);
+        m_view.showNotice(kServerFailed);
+    }
+}
+
+void Controller::shutDown() {
+    if (m_shutDown) {
+        return;
+    }
+    m_shutDown = true;
+    saveSettings();
+}
+
+void Controller::loadSettings() {
+    const Settings loaded = tarifon::loadSettings(besideProgram(QStringLiteral("de501.ini")));
+    {
+        const std::lock_guard lock(m_settingsMutex);
+        m_settings = loaded;
+    }
+    m_view.showSettings(loaded);
+}
+
+void Controller::saveSettings() {
+    tarifon::saveSettings(besideProgram(QStringLiteral("de501.ini")), settings());
+}
+
+void Controller::setSetting(QString Settings::*entry, const QString& value) {
+    const std::lock_guard lock(m_settingsMutex);
+    m_settings.*entry = value;
+}
+
+void Controller::setStartHidden(bool hidden) {
+    const std::lock_guard lock(m_settingsMutex);
+    m_settings.iniciar = hidden;
+}
+
+Settings Controller::settings() const {
+    const std::lock_guard lock(m_settingsMutex);
+    return m_settings;
+}
+
+// ---- Event poller and price lookup -----------------------------------------
+
+void Controller::poll() {
+    m_poller.tick();
+}
+
+bool Controller::lookupPrice(int32_t socket, const QString& code) {
+    const Settings now = settings();
+    const PriceReply reply =
+        tarifon::lookupPrice(code, now.bd, now.currency, Separators::fromLocale(QLocale::system()));
+    sendPriceReply(m_library, socket, reply);
+    if (reply.outcome != LookupOutcome::Failed) {
+        return true;
+    }
+    // While the box is open, ticks go on inside it; further failures stay silent
+    // instead of stacking one nested box per scan.
+    if (!m_databaseFailureShown) {
+        m_databaseFailureShown = true;
+        m_view.showDatabaseFailure();
+        m_databaseFailureShown = false;
+    }
+    return false;
+}
+
+void Controller::configReply(ReplyKind kind, std::span<const uint8_t> record) {
+    m_view.configReply(kind, record);
+}
+
+void Controller::lampGreen(int lampNumber) {
+    m_view.setLamp(lampNumber, LampColor::Green);
+}
+
+void Controller::appendLog(const QString& line) {
+    m_view.appendLog(line);
+}
+
+// Picture distribution comes with the display content; until then the poller only
+// logs the request.
+void Controller::startImageWorker(int32_t) {}
+
+// ---- Connected terminals and the selection ---------------------------------
+
+void Controller::refreshTerminals() {
+    const TerminalListRefresh refresh =
+        refreshConnectedTerminals(m_library, m_tabConec, m_selectedTerminal);
+    m_selectedTerminal = refresh.selected;
+    m_view.showTerminalList(refresh.rows, refresh.highlightedRow);
+}
+
+void Controller::selectRow(int row) {
+    m_selectedTerminal = selectClickedRow(m_tabConec, row, m_selectedTerminal);
+}
+
+std::optional<int32_t> Controller::requireTerminal() {
+    return requireSelectedTerminal(m_selectedTerminal, m_view);
+}
+
+// ---- Database location and connection test ---------------------------------
+
+DbResult<void> Controller::testConnection() const {
+    return testDatabaseConnection(settings().bd);
+}
+
+}  // namespace tarifon

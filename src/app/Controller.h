@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <span>
+
+#include <QString>
+
+#include "app/DismissalSchedule.h"
+#include "app/OperatorView.h"
+#include "app/SettingsFile.h"
+#include "pricing/DbResult.h"
+#include "terminal/EventPoller.h"
+#include "terminal/PollerSink.h"
+#include "terminal/TTABSOCK.h"
+#include "terminal/TerminalLibrary.h"
+
+namespace tarifon {
+
+// The program behind the main window: the settings, the event poller, the price
+// lookup, the connected terminals and the operator's selection, start-up and
+// shutdown.  The window calls it from its handlers and shows what it reports through
+// OperatorView; it never reads a control.  Everything runs on the user-interface
+// thread except settings(), which any thread may call.
+class Controller : private PollerSink {
+public:
+    Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
+
+    // `name` in the program's folder (beside the executable unless a test says otherwise).
+    QString besideProgram(const QString& name) const;
+
+    // ---- Start-up, settings and shutdown
+    void startUp();
+    // Runs once, however many ways the window is closed.
+    void shutDown();
+    void loadSettings();
+    void saveSettings();
+    // Another attempt to start the library's server.
+    void startServer();
+    // Whether the window is shown when the event loop starts.
+    bool showAtStart() const { return m_showAtStart; }
+    // The window hands every edit of a settings control over as it happens.
+    void setSetting(QString Settings::*entry, const QString& value);
+    void setStartHidden(bool hidden);
+    // A copy of the settings as they stand.
+    Settings settings() const;
+
+    // ---- Event poller
+    void poll();
+
+    // ---- Connected terminals and the selection
+    void refreshTerminals();
+    // The operator moved the list's highlight to `row` (-1: none).
+    void selectRow(int row);
+    int32_t selectedTerminal() const { return m_selectedTerminal; }
+    // Every single-terminal command starts here: the selected terminal, or nothing
+    // after telling the operator "Escolha um terminal".
+    std::optional<int32_t> requireTerminal();
+    const TTABSOCK& TabConec() const { return m_tabConec; }
+
+    // ---- Database location and connection test
+    DbResult<void> testConnection() const;
+
+    // ---- Self-dismissing boxes
+    DismissalSchedule& dismissals() { return m_dismissals; }
+
+private:
+    // PollerSink: what a tick hands over.
+    bool lookupPrice(int32_t socket, const QString& code) override;
+    void configReply(ReplyKind kind, std::span<const uint8_t> record) override;
+    void lampGreen(int lampNumber) override;
+    void appendLog(const QString& line) override;
+    void startImageWorker(int32_t socket) override;
+
+    TerminalLibrary& m_library;
+    OperatorView& m_view;
+    const QString m_programDir;
+    EventPoller m_poller;
+    DismissalSchedule m_dismissals;
+
+    mutable std::mutex m_settingsMutex;
+    Settings m_settings;
+
+    bool m_showAtStart = true;
+    bool m_shutDown = false;
+    bool m_databaseFailureShown = false;  // at most one database failure box at a time
+    TTABSOCK m_tabConec;
+    int32_t m_selectedTerminal = -1;
+};
+
+}  // namespace tarifon

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include <QString>
+#include <QStringList>
+
+#include "app/SettingsFile.h"
+#include "terminal/Notifier.h"
+#include "terminal/PollerSink.h"
+
+namespace tarifon {
+
+enum class LampColor { Green, Yellow };
+
+// What the controller asks of the operator's window.  The window implements it, on
+// the user-interface thread.  Boxes are modal and return when they close; poller
+// ticks run inside them meanwhile.  showNotice (Notifier) is the bare text under the
+// application title.
+class OperatorView : public Notifier {
+public:
+    // Start-up and shutdown.
+    virtual void showSettings(const Settings& settings) = 0;
+    // The server runs: there is nothing left for "Start" to retry.
+    virtual void serverStarted() = 0;
+    // From now on the connected-terminal list refreshes itself.
+    virtual void startTerminalRefresh() = 0;
+    // No database path yet: the warning, then the page that holds the path, and the
+    // window shown at once.
+    virtual void warnDatabasePathMissing() = 0;
+
+    // What the event poller reports.
+    virtual void appendLog(const QString& line) = 0;
+    virtual void setLamp(int lampNumber, LampColor color) = 0;
+    // A filled configuration reply (the whole record of its kind) for its page.
+    virtual void configReply(ReplyKind kind, std::span<const uint8_t> record) = 0;
+
+    // The self-dismissing "Erro" box of a lookup that the database failed.
+    virtual void showDatabaseFailure() = 0;
+
+    // The connected terminals, one row each; highlightedRow -1 is none.  The
+    // highlight is the controller's, not an operator's choice.
+    virtual void showTerminalList(const QStringList& rows, int highlightedRow) = 0;
+};
+
+}  // namespace tarifon

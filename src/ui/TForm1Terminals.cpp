@@ -1,0 +1,46 @@
+// The event poller's ticks and the connected-terminal list.
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include "app/Controller.h"
+#include "ui/TForm1.h"
+#include "ui_TForm1.h"
+
+using namespace tarifon;
+
+void TForm1::connectTerminals() {
+    // Queued: a timer does not fire again while its own slot runs, so a tick that opens a
+    // modal box would stop the polling inside it; from the event queue the next ticks run.
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer, Qt::QueuedConnection);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    // The selection follows the highlight however the operator moves it: a click, the
+    // arrow keys, Home or End.
+    connect(ui->ListBConec, &QListWidget::currentRowChanged, this, &TForm1::ListBConecClick);
+}
+
+void TForm1::Timer2Timer() {
+    m_controller->poll();
+}
+
+void TForm1::Timer1Timer() {
+    m_controller->refreshTerminals();
+}
+
+void TForm1::ListBConecClick() {
+    m_controller->selectRow(ui->ListBConec->currentRow());
+}
+
+void TForm1::showTerminalList(const QStringList& rows, int highlightedRow) {
+    // The refresh's own highlight is not the operator's choice: no ListBConecClick.
+    const QSignalBlocker quiet(ui->ListBConec);
+    ui->ListBConec->clear();
+    ui->ListBConec->addItems(rows);
+    if (highlightedRow >= 0) {
+        ui->ListBConec->setCurrentRow(highlightedRow);
+    }
+}
+
+// The configuration pages fill their controls from the reply; the poller has already
+// turned its lamp green.
+void TForm1::configReply(ReplyKind, std::span<const uint8_t>) {}
