@@ -7,6 +7,7 @@
 
 #include "support/TestDatabase.h"
 #include "pricing/ConnectionTest.h"
+#include "pricing/FbConnection.h"
 #include "pricing/LookupPrice.h"
 
 using namespace tarifon;
@@ -249,6 +250,47 @@ TEST_F(Lookup, DigitCodesBeyondA64BitNumberAreAnsweredNotFailed) {
     expectNotFound(QStringLiteral("1234567890123456789012345"));
     expectNotFound(QStringLiteral("12345678901234567890123456"));  // longer than the column
     EXPECT_EQ(db.otherAttachments(), 0);
+}
+
+// The high-volume mode finds digit codes through the index only: other leading-zero
+// spellings, up to the column's 25 characters.  The default mode's numeric statement
+// also matches codes stored with a blank or a decimal point, unless a stored code that
+// is not a number, met first, sends it to the same spellings.
+TEST(LeadingZeroSpellings, ReachTheColumnsWidthInBothModes) {
+    const struct {
+        const char* stored;
+        const char* scanned;
+        bool onlyByNumber;
+    } cases[] = {
+        {"0000000000000000000012345", "12345", false},
+        {"777", "000777", false},
+        {" 888", "888", true},
+        {"999.0", "999", true},
+    };
+    const QString odd = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");  // the column's full width
+    for (const bool oddRow : {false, true}) {
+        TestDatabase db;
+        db.createTables();
+        db.addItem(1, "'Odd'", "1");
+        if (oddRow)
+            db.addCode(odd.toStdString(), 1);
+        int item = 1;
+        for (const auto& c : cases) {
+            db.addItem(++item, "'" + std::string(c.stored) + "'", "1");
+            db.addCode(c.stored, item);
+        }
+        auto connection = FbConnection::attach(db.path());
+        ASSERT_TRUE(connection.ok());
+        EXPECT_EQ(lookupPrice(odd, db.path(), {}, kBrazil).description, oddRow ? "Odd" : "");
+        for (const auto& c : cases) {
+            const PriceReply full = lookupPrice(QLatin1String(c.scanned), db.path(), {}, kBrazil);
+            EXPECT_EQ(full.description == c.stored, !oddRow || !c.onlyByNumber) << c.stored;
+            const auto indexed = findProduct(*connection, QLatin1String(c.scanned),
+                                             DigitFallback::LeadingZeroSpellings);
+            ASSERT_TRUE(indexed.ok()) << indexed.error().message.toStdString();
+            EXPECT_EQ(indexed.value().has_value(), !c.onlyByNumber) << c.stored;
+        }
+    }
 }
 
 TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {
