@@ -1,5 +1,6 @@
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -252,16 +253,11 @@ TEST_F(Lookup, DigitCodesBeyondA64BitNumberAreAnsweredNotFailed) {
     EXPECT_EQ(db.otherAttachments(), 0);
 }
 
-// The high-volume mode finds digit codes through the index only: other leading-zero
-// spellings, up to the column's 25 characters.  The default mode's numeric statement
-// also matches codes stored with a blank or a decimal point, unless a stored code that
-// is not a number, met first, sends it to the same spellings.
+// The high-volume mode finds digit codes through the index only, up to the column's
+// 25 characters.  The numeric statement also matches a blank or a decimal point, unless
+// a stored code that is not a number, met first, sends it to the same spellings.
 TEST(LeadingZeroSpellings, ReachTheColumnsWidthInBothModes) {
-    const struct {
-        const char* stored;
-        const char* scanned;
-        bool onlyByNumber;
-    } cases[] = {
+    const std::tuple<std::string, const char*, bool> cases[] = {
         {"0000000000000000000012345", "12345", false},
         {"777", "000777", false},
         {" 888", "888", true},
@@ -275,20 +271,20 @@ TEST(LeadingZeroSpellings, ReachTheColumnsWidthInBothModes) {
         if (oddRow)
             db.addCode(odd.toStdString(), 1);
         int item = 1;
-        for (const auto& c : cases) {
-            db.addItem(++item, "'" + std::string(c.stored) + "'", "1");
-            db.addCode(c.stored, item);
+        for (const auto& [stored, scanned, onlyByNumber] : cases) {
+            db.addItem(++item, "'" + stored + "'", "1");
+            db.addCode(stored, item);
         }
         auto connection = FbConnection::attach(db.path());
         ASSERT_TRUE(connection.ok());
         EXPECT_EQ(lookupPrice(odd, db.path(), {}, kBrazil).description, oddRow ? "Odd" : "");
-        for (const auto& c : cases) {
-            const PriceReply full = lookupPrice(QLatin1String(c.scanned), db.path(), {}, kBrazil);
-            EXPECT_EQ(full.description == c.stored, !oddRow || !c.onlyByNumber) << c.stored;
-            const auto indexed = findProduct(*connection, QLatin1String(c.scanned),
+        for (const auto& [stored, scanned, onlyByNumber] : cases) {
+            const PriceReply full = lookupPrice(QLatin1String(scanned), db.path(), {}, kBrazil);
+            EXPECT_EQ(full.description == stored, !oddRow || !onlyByNumber) << stored;
+            const auto indexed = findProduct(*connection, QLatin1String(scanned),
                                              DigitFallback::LeadingZeroSpellings);
             ASSERT_TRUE(indexed.ok()) << indexed.error().message.toStdString();
-            EXPECT_EQ(indexed.value().has_value(), !c.onlyByNumber) << c.stored;
+            EXPECT_EQ(indexed.value().has_value(), !onlyByNumber) << stored;
         }
     }
 }
