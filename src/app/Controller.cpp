@@ -1,9 +1,11 @@
 #include "app/Controller.h"
 
+#include <chrono>
 #include <utility>
 
 #include <QLocale>
 
+#include "app/HighVolumeLookups.h"
 #include "app/ScanReply.h"
 #include "pricing/ConnectionTest.h"
 #include "pricing/LookupPrice.h"
@@ -24,6 +26,9 @@ Controller::Controller(TerminalLibrary& library, OperatorView& view, QString pro
       m_programDir(std::move(programDir)),
       m_poller(library, static_cast<PollerSink&>(*this)) {}
 
+// The lookup workers stop before the terminal library and the view go.
+Controller::~Controller() = default;
+
 QString Controller::besideProgram(const QString& name) const {
     return m_programDir + QLatin1Char('/') + name;
 }
@@ -36,6 +41,7 @@ void Controller::startUp() {
     m_view.appendLog(
         QStringLiteral("DLL Version: %1")
             .arg(QString::number(m_library.dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
+    startHighVolume();
     startServer();
     m_view.startTerminalRefresh();
     m_selectedTerminal = -1;
@@ -61,6 +67,9 @@ void Controller::shutDown() {
     }
     m_shutDown = true;
     saveSettings();
+    if (m_highVolume) {
+        m_highVolume->shutdown();
+    }
 }
 
 void Controller::loadSettings() {
@@ -95,16 +104,28 @@ Settings Controller::settings() const {
 
 void Controller::poll() {
     m_poller.tick();
+    if (m_highVolume) {
+        reportFinishedScans();
+    }
+}
+
+LookupSettings Controller::lookupSettings() const {
+    const Settings now = settings();
+    return {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
+            std::chrono::seconds(now.performance.connectTimeoutS)};
 }
 
 bool Controller::lookupPrice(int32_t socket, const QString& code) {
-    const Settings now = settings();
-    const PriceReply reply =
-        tarifon::lookupPrice(code, now.bd, now.currency, Separators::fromLocale(QLocale::system()));
+    const PriceReply reply = tarifon::lookupPrice(code, lookupSettings());
     sendPriceReply(m_library, socket, reply);
     if (reply.outcome != LookupOutcome::Failed) {
         return true;
     }
+    reportDatabaseFailure();
+    return false;
+}
+
+void Controller::reportDatabaseFailure() {
     // While the box is open, ticks go on inside it; further failures stay silent
     // instead of stacking one nested box per scan.
     if (!m_databaseFailureShown) {
@@ -112,7 +133,36 @@ bool Controller::lookupPrice(int32_t socket, const QString& code) {
         m_view.showDatabaseFailure();
         m_databaseFailureShown = false;
     }
-    return false;
+}
+
+void Controller::startHighVolume() {
+    const PerformanceSettings performance = settings().performance;
+    if (!performance.highVolume) {
+        return;
+    }
+    m_highVolume = std::make_unique<HighVolumeLookups>(
+        m_library, performance, [this] { return lookupSettings(); }, [this] { serviceScans(); });
+    m_poller.setScanQueue(m_highVolume.get());
+}
+
+// Woken by the workers or the library: report what finished, hand over what waits.
+void Controller::serviceScans() {
+    reportFinishedScans();
+    if (m_poller.takeScans() == EventPoller::kMaxScansPerTick) {
+        m_highVolume->wakeSoon();
+    }
+}
+
+// A failed lookup shows the failure box as in the default mode; any other outcome,
+// an empty path included, gets its "#" line.
+void Controller::reportFinishedScans() {
+    for (const FinishedLookup& done : m_highVolume->takeFinished()) {
+        if (done.outcome == LookupOutcome::Failed) {
+            reportDatabaseFailure();
+        } else {
+            m_view.appendLog(QLatin1Char('#') + done.code);
+        }
+    }
 }
 
 void Controller::configReply(ReplyKind kind, std::span<const uint8_t> record) {
@@ -151,7 +201,8 @@ std::optional<int32_t> Controller::requireTerminal() {
 // ---- Database location and connection test ---------------------------------
 
 DbResult<void> Controller::testConnection() const {
-    return testDatabaseConnection(settings().bd);
+    const Settings now = settings();
+    return testDatabaseConnection(now.bd, std::chrono::seconds(now.performance.connectTimeoutS));
 }
 
 }  // namespace tarifon

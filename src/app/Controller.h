@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -18,6 +19,9 @@
 
 namespace tarifon {
 
+class HighVolumeLookups;
+struct LookupSettings;
+
 // The program behind the main window: the settings, the event poller, the price
 // lookup, the connected terminals and the operator's selection, start-up and
 // shutdown.  The window calls it from its handlers and shows what it reports through
@@ -26,6 +30,7 @@ namespace tarifon {
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
+    ~Controller() override;
 
     // `name` in the program's folder (beside the executable unless a test says otherwise).
     QString besideProgram(const QString& name) const;
@@ -48,6 +53,8 @@ public:
 
     // ---- Event poller
     void poll();
+    // Whether scans go to the lookup workers (high-volume mode, decided at start-up).
+    bool highVolume() const { return m_highVolume != nullptr; }
 
     // ---- Connected terminals and the selection
     void refreshTerminals();
@@ -73,6 +80,15 @@ private:
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
 
+    // What one lookup reads from the settings as they stand now.
+    LookupSettings lookupSettings() const;
+    // The failure box of a lookup, at most one open at a time.
+    void reportDatabaseFailure();
+    // High-volume mode: the workers' pool, the scans it finished, more scans for it.
+    void startHighVolume();
+    void serviceScans();
+    void reportFinishedScans();
+
     TerminalLibrary& m_library;
     OperatorView& m_view;
     const QString m_programDir;
@@ -87,6 +103,7 @@ private:
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
+    std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
 };
 
 }  // namespace tarifon

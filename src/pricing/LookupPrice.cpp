@@ -268,9 +268,4 @@ PriceReply lookupPrice(const QString& code, const LookupSettings& settings) {
     return priceReply(product, settings);
 }
 
-PriceReply lookupPrice(const QString& code, const QString& databasePath,
-                       const QString& currencyPrefix, const Separators& separators) {
-    return lookupPrice(code, LookupSettings{databasePath, currencyPrefix, separators});
-}
-
 }  // namespace tarifon

@@ -71,8 +71,5 @@ PriceReply priceReply(const DbResult<std::optional<ProductRow>>& product,
 // Looks one scanned code up over a connection of its own, closed again before this
 // returns: the product's description and price text, or "not found".
 PriceReply lookupPrice(const QString& code, const LookupSettings& settings);
-// The same with the default connect time-out.
-PriceReply lookupPrice(const QString& code, const QString& databasePath,
-                       const QString& currencyPrefix, const Separators& separators);
 
 }  // namespace tarifon

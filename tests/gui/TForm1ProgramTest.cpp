@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include <QAction>
 #include <QDir>
@@ -24,6 +25,7 @@
 #include "support/Controls.h"
 #include "support/FakeTerminalLibrary.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestDatabase.h"
 #include "support/Utf8.h"
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
@@ -203,6 +205,53 @@ TEST_F(ProgramWindow, DatabaseFailureShowsOneBoxAndEndsTheTickSilently) {
     library.queueBarcode(9, "1");
     form.Timer2Timer();
     EXPECT_EQ(dialogs->messages().size(), 2u);
+}
+
+// The high-volume mode: workers answer each terminal in the order of its scans; the
+// "#" lines and the failure box come on the window's thread; a changed path applies
+// to the next scan.
+TEST_F(ProgramWindow, HighVolumeModeAnswersFromWorkersAndReportsInTheWindow) {
+    TestDatabase db;
+    db.createTables();
+    for (int item = 1; item <= 3; ++item) {
+        db.addItem(item, "'Item " + std::to_string(item) + "'", std::to_string(item));
+        db.addCode(std::to_string(item), item);
+    }
+    writeSettings("[CAMINHO]\nbd=" + db.path().toUtf8() + "\n[PERFORMANCE]\nhigh_volume=1\n");
+    form.FormCreate();
+    ASSERT_TRUE(form.controller().highVolume());
+    control<QPlainTextEdit>(form, "MemoRecv")->clear();
+    const std::vector<std::pair<int32_t, std::vector<std::string>>> scans = {
+        {7, {"1", "2", "404", "3"}}, {8, {"3", "1"}}, {9, {"2"}}};
+    for (size_t i = 0; i < 4; ++i)
+        for (const auto& [socket, codes] : scans)
+            if (i < codes.size())
+                library.queueBarcode(socket, codes[i]);
+    form.Timer2Timer();
+    QTRY_COMPARE_WITH_TIMEOUT(log().count(u'#'), 7, 30000);
+
+    // What each terminal was answered, in order: the price's digit, or "-" for not found.
+    std::map<int32_t, std::string> answers;
+    for (const auto& call : library.calls())
+        if (call.name == "bSendProdPrice" || call.name == "bSendProdNotFound")
+            answers[static_cast<int32_t>(call.ints[0])] +=
+                call.name == "bSendProdNotFound" ? '-' : call.texts[1][2];
+    EXPECT_EQ(answers, (std::map<int32_t, std::string>{{7, "12-3"}, {8, "31"}, {9, "2"}}));
+    QStringList logged = logLines();
+    logged.sort();
+    EXPECT_EQ(logged,
+              (QStringList{s("#1"), s("#1"), s("#2"), s("#2"), s("#3"), s("#3"), s("#404")}));
+    EXPECT_TRUE(dialogs->messages().empty());
+
+    // The next scan reads the new path: a failure, with its box and no "#" line.
+    retype("edt_Caminho_Banco", path(s("missing.fdb")));
+    library.clearCalls();
+    library.queueBarcode(7, "1");
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs->messages().size(), size_t{1}, 30000);
+    EXPECT_EQ(dialogs->messages()[0].text,
+              s("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!"));
+    EXPECT_EQ(log().count(u'#'), 7);
+    EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
 }
 
 TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {
