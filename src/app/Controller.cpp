@@ -83,7 +83,7 @@ void Controller::setSetting(QString Settings::*entry, const QString& value) {
 
 void Controller::setStartHidden(bool hidden) {
     const std::lock_guard lock(m_settingsMutex);
-    m_settings.iniciar = hidden;
+    m_settings.lcbo_Iniciar = hidden;
 }
 
 Settings Controller::settings() const {

@@ -403,7 +403,7 @@ void TForm1::showSettings(const Settings& settings) {
     ui->EdtLine2->setText(settings.line2);
     ui->EdtTimeEx->setText(settings.timeex);
     ui->edt_Caminho_Banco->setText(settings.bd);
-    (settings.iniciar ? ui->rb_Sim : ui->rb_Não)->setChecked(true);
+    (settings.lcbo_Iniciar ? ui->rb_Sim : ui->rb_Não)->setChecked(true);
 }
 
 void TForm1::serverStarted() {
