@@ -71,7 +71,7 @@ Settings loadSettings(const QString& iniPath) {
     const QString timeex = ini.value(kMessage, kTimeEx, QString::number(kDefaultTimeEx));
     s.timeex = QString::number(strToIntDef(timeex, kDefaultTimeEx));
     s.bd = ini.value(kCaminho, kBd, QString());
-    s.iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
+    s.lcbo_Iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
     s.performance = loadPerformance(ini);
     return s;
 }
@@ -90,7 +90,7 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
     else
         problems << QStringLiteral("''%1'' is not a valid integer value").arg(settings.timeex);
     write(kCaminho, kBd, settings.bd);
-    write(kIniciar, kIniciarKey, settings.iniciar ? QStringLiteral("1") : QStringLiteral("0"));
+    write(kIniciar, kIniciarKey, settings.lcbo_Iniciar ? QStringLiteral("1") : QStringLiteral("0"));
     if (const PerformanceSettings& p = settings.performance; p.inFile) {
         write(kPerformance, kHighVolume, p.highVolume ? QStringLiteral("1") : QStringLiteral("0"));
         write(kPerformance, kWorkers, QString::number(p.workers));

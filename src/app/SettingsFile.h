@@ -30,7 +30,7 @@ struct Settings {
     QString line2;
     QString timeex;
     QString bd;
-    bool iniciar = false;
+    bool lcbo_Iniciar = false;  // start hidden in the notification area
     PerformanceSettings performance{};
 };
 
