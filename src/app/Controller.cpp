@@ -247,9 +247,14 @@ std::optional<int32_t> Controller::requireTerminal() {
 
 // ---- Database location and connection test ---------------------------------
 
-DbResult<void> Controller::testConnection() const {
+void Controller::testConnection(const std::function<void(const DbResult<void>&)>& done) {
     const Settings now = settings();
-    return testDatabaseConnection(now.bd, std::chrono::seconds(now.performance.connectTimeoutS));
+    const std::chrono::seconds timeout(now.performance.connectTimeoutS);
+    if (m_highVolume) {
+        m_highVolume->testConnection(now.bd, timeout, done);
+        return;
+    }
+    done(testDatabaseConnection(now.bd, timeout));
 }
 
 }  // namespace tarifon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -68,7 +69,9 @@ public:
     const TTABSOCK& TabConec() const { return m_tabConec; }
 
     // ---- Database location and connection test
-    DbResult<void> testConnection() const;
+    // `done` gets the outcome: at once in the default mode, from the event loop in the
+    // high-volume mode, whose window thread never waits for the database.
+    void testConnection(const std::function<void(const DbResult<void>&)>& done);
 
     // ---- Notification-area icon, the window's visibility and autostart
     // Adds the icon (once, however often it is called) and lets the show-at-start flag

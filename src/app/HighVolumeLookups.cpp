@@ -6,6 +6,7 @@
 #include <QMetaObject>
 
 #include "app/ScanReply.h"
+#include "pricing/ConnectionTest.h"
 
 namespace tarifon {
 
@@ -43,6 +44,27 @@ void HighVolumeLookups::wakeSoon() {
 
 void HighVolumeLookups::shutdown() {
     m_service.shutdown();
+    if (m_tester.joinable())
+        m_tester.join();
+}
+
+void HighVolumeLookups::testConnection(const QString& databasePath, std::chrono::seconds timeout,
+                                       TestDone done) {
+    if (m_testing)
+        return;
+    if (m_tester.joinable())
+        m_tester.join();
+    m_testing = true;
+    m_tester = std::thread([this, databasePath, timeout, done = std::move(done)] {
+        const DbResult<void> result = testDatabaseConnection(databasePath, timeout);
+        QMetaObject::invokeMethod(
+            &m_context,
+            [this, done, result] {
+                m_testing = false;
+                done(result);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 }  // namespace tarifon

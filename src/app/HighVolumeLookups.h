@@ -1,13 +1,16 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include <QObject>
 #include <QString>
 
 #include "app/SettingsFile.h"
+#include "pricing/DbResult.h"
 #include "pricing/LookupService.h"
 #include "terminal/ScanQueue.h"
 #include "terminal/TerminalLibrary.h"
@@ -36,10 +39,17 @@ public:
     // No more scans; waits for the lookups in progress.
     void shutdown();
 
+    // The operator's connection test, off the user-interface thread: `done` is called
+    // on that thread when it has ended.  A click while one runs is ignored.
+    using TestDone = std::function<void(const DbResult<void>&)>;
+    void testConnection(const QString& databasePath, std::chrono::seconds timeout, TestDone done);
+
 private:
     SettingsSource m_settings;
     std::function<void()> m_wake;
     QObject m_context;  // receives the queued calls on the user-interface thread
+    std::thread m_tester;
+    bool m_testing = false;  // user-interface thread only
     // Last: its workers stop, and their callbacks end, before the rest goes.
     LookupService m_service;
 };

@@ -24,6 +24,7 @@
 #include "terminal/EventPoller.h"
 #include "support/Controls.h"
 #include "support/FakeTerminalLibrary.h"
+#include "support/FirebirdServer.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
 #include "support/Utf8.h"
@@ -402,6 +403,26 @@ TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
               s("O Sistema Conectou com o Banco de Dados com Sucesso!"));
     EXPECT_TRUE(dialogs->messages()[1].selfDismissing);
     EXPECT_TRUE(QFile::remove(demo));  // nothing keeps the database open
+}
+
+// In the high-volume mode the connection test runs off the window's thread, here
+// against a Firebird server that answers and then is gone.
+TEST_F(ProgramWindow, HighVolumeConnectionTestReachesTheServerAndReportsWhenDone) {
+    FirebirdServer server;
+    TestDatabase db;
+    writeSettings("[CAMINHO]\nbd=" + server.databaseName(db.path()).toUtf8() +
+                  "\n[PERFORMANCE]\nhigh_volume=1\n");
+    form.FormCreate();
+    control<QToolButton>(form, "SpeedButton3")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs->messages().size(), size_t{1}, 30000);
+    EXPECT_EQ(dialogs->messages()[0].caption, s("Informação"));
+
+    server.kill();
+    control<QToolButton>(form, "SpeedButton3")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs->messages().size(), size_t{2}, 30000);
+    EXPECT_EQ(dialogs->messages()[1].caption, s("Erro"));
+    EXPECT_TRUE(dialogs->messages()[1].text.contains(s("\"localhost\"")))
+        << dialogs->messages()[1].text.toStdString();
 }
 
 }  // namespace
