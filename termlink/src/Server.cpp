@@ -8,6 +8,7 @@
 
 #include <asio/post.hpp>
 
+#include "base/LittleEndian.h"
 #include "termlink/Connection.h"
 #include "termlink/Limits.h"
 
@@ -21,12 +22,6 @@ constexpr size_t kMaxPathBytes = 4096;
 
 std::string boundedText(const char* text) {
     return std::string(text, strnlen(text, wire::kMaxTextBytes));
-}
-
-int32_t getLe32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
 }
 
 enum class PictureFile { Read, Missing, TooLarge };
@@ -185,7 +180,8 @@ bool Server::sendRecord(wire::Type type, const uint8_t* record) {
     if (!record)
         return false;
     const size_t n = wire::recordBytes(type);
-    return sendTo(getLe32(record), wire::SetConfig{type, wire::Bytes(record + 4, record + 4 + n)});
+    return sendTo(tarifon::le::readI32(record),
+                  wire::SetConfig{type, wire::Bytes(record + 4, record + 4 + n)});
 }
 
 void Server::GetTabConectados(uint8_t* tabsock, int32_t) const {

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "base/LittleEndian.h"
 #include "support/TestBytes.h"
 #include "support/TestTerminal.h"
 #include <termlink.h>
@@ -79,11 +80,11 @@ TEST(TermlinkAbi, ServesATerminalThroughTheCFunctions) {
     ASSERT_GT(mine, 0);
     ASSERT_TRUE(waitUntil([&] {
         GetTabConectados(table.data(), 1);
-        return readLe32(&table[8192]) == 1;
+        return tarifon::le::readI32(&table[8192]) == 1;
     }));
-    EXPECT_EQ(readLe32(&table[0]), mine);
+    EXPECT_EQ(tarifon::le::readI32(&table[0]), mine);
     char text[TERMLINK_NTOA_BUFFER_SIZE];
-    TCinet_ntoa(static_cast<uint32_t>(readLe32(&table[4096])), text);
+    TCinet_ntoa(static_cast<uint32_t>(tarifon::le::readI32(&table[4096])), text);
     EXPECT_STREQ(text, "127.0.0.1");
     EXPECT_EQ(iTypeTerm(mine), 3);
 

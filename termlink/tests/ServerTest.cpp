@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "ServerFixture.h"
+#include "base/LittleEndian.h"
 #include "support/TestBytes.h"
 
 using namespace termlink;
@@ -42,16 +43,16 @@ TEST_F(ServerTest, ListsHandshakenTerminalsWithTheirAddressesAndModels) {
     auto tb = connect(5, &b);
     EXPECT_NE(a, b);
     server->GetTabConectados(table.data(), 1);
-    EXPECT_EQ(readLe32(&table[8192]), 2);
-    EXPECT_EQ(readLe32(&table[0]), a);
-    EXPECT_EQ(readLe32(&table[4]), b);
-    EXPECT_EQ(readLe32(&table[8]), 0);
+    EXPECT_EQ(tarifon::le::readI32(&table[8192]), 2);
+    EXPECT_EQ(tarifon::le::readI32(&table[0]), a);
+    EXPECT_EQ(tarifon::le::readI32(&table[4]), b);
+    EXPECT_EQ(tarifon::le::readI32(&table[8]), 0);
     // Address bytes in memory are 127.0.0.1 in network order.
     EXPECT_EQ((std::vector<uint8_t>(&table[4096], &table[4100])),
               (std::vector<uint8_t>{127, 0, 0, 1}));
     char text[21];
     std::memset(text, 'x', sizeof text);
-    Server::TCinet_ntoa(static_cast<uint32_t>(readLe32(&table[4096])), text);
+    Server::TCinet_ntoa(static_cast<uint32_t>(tarifon::le::readI32(&table[4096])), text);
     EXPECT_STREQ(text, "127.0.0.1");
     Server::TCinet_ntoa(0xFFFFFFFF, text);
     EXPECT_STREQ(text, "255.255.255.255");
@@ -77,8 +78,8 @@ TEST_F(ServerTest, ListsHandshakenTerminalsWithTheirAddressesAndModels) {
     char buffer[1024];
     EXPECT_EQ(server->bReceiveBarcode(&s, &spare, buffer, &length), 0);
     server->GetTabConectados(table.data(), 1);
-    EXPECT_EQ(readLe32(&table[0]), 0);
-    EXPECT_EQ(readLe32(&table[4]), b);
+    EXPECT_EQ(tarifon::le::readI32(&table[0]), 0);
+    EXPECT_EQ(tarifon::le::readI32(&table[4]), b);
 }
 
 // Codes come out one terminal at a time, so a terminal that queued many does not
@@ -194,7 +195,7 @@ TEST_F(ServerTest, ConfigurationRoundTripsForAllFiveRecords) {
         const wire::Bytes payload = pattern(k.recordSize - 4, seed++);
         ASSERT_TRUE(t->send(wire::ConfigReply{k.replyType, payload}));
         ASSERT_TRUE(waitUntil([&] { return (server.get()->*k.receive)(record.data()) == 1; }));
-        EXPECT_EQ(readLe32(record.data()), socket);
+        EXPECT_EQ(tarifon::le::readI32(record.data()), socket);
         EXPECT_EQ(wire::Bytes(record.begin() + 4, record.end()), payload);
 
         if (k.write) {

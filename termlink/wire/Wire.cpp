@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/LittleEndian.h"
+
 namespace termlink::wire {
 
-namespace {
+namespace le = tarifon::le;
 
-uint32_t getLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+namespace {
 
 // Appends little-endian fields and length-prefixed texts to a frame body.
 class Writer {
@@ -21,13 +20,11 @@ public:
         return *this;
     }
     Writer& u16(uint16_t v) {
-        m_body.push_back(static_cast<uint8_t>(v));
-        m_body.push_back(static_cast<uint8_t>(v >> 8));
+        le::append16(m_body, v);
         return *this;
     }
     Writer& u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            m_body.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        le::append32(m_body, v);
         return *this;
     }
     Writer& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
@@ -48,9 +45,7 @@ public:
     Bytes frame() const {
         Bytes out;
         out.reserve(kHeaderSize + m_body.size());
-        const auto n = static_cast<uint32_t>(m_body.size());
-        for (int i = 0; i < 4; ++i)
-            out.push_back(static_cast<uint8_t>(n >> (8 * i)));
+        le::append32(out, static_cast<uint32_t>(m_body.size()));
         out.insert(out.end(), m_body.begin(), m_body.end());
         return out;
     }
@@ -74,14 +69,14 @@ public:
     uint16_t u16() {
         if (!need(2))
             return 0;
-        const uint16_t v = static_cast<uint16_t>(m_p[m_pos] | m_p[m_pos + 1] << 8);
+        const uint16_t v = le::read16(m_p.data() + m_pos);
         m_pos += 2;
         return v;
     }
     uint32_t u32() {
         if (!need(4))
             return 0;
-        const uint32_t v = getLe32(m_p.data() + m_pos);
+        const uint32_t v = le::read32(m_p.data() + m_pos);
         m_pos += 4;
         return v;
     }
@@ -173,7 +168,7 @@ bool FrameDecoder::feed(std::span<const uint8_t> data, std::vector<Frame>& out) 
             pos += take;
             if (m_buffer.size() < kHeaderSize)
                 break;
-            const uint32_t length = getLe32(m_buffer.data());
+            const uint32_t length = le::read32(m_buffer.data());
             if (length == 0) {
                 m_error = "empty frame";
                 return false;
@@ -185,7 +180,7 @@ bool FrameDecoder::feed(std::span<const uint8_t> data, std::vector<Frame>& out) 
             }
             m_buffer.reserve(kHeaderSize + length);
         }
-        const size_t want = kHeaderSize + getLe32(m_buffer.data());
+        const size_t want = kHeaderSize + le::read32(m_buffer.data());
         const size_t take = std::min(want - m_buffer.size(), data.size() - pos);
         m_buffer.insert(m_buffer.end(), data.begin() + static_cast<std::ptrdiff_t>(pos),
                         data.begin() + static_cast<std::ptrdiff_t>(pos + take));

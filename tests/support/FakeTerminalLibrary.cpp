@@ -4,13 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/LittleEndian.h"
+
 namespace tarifon {
 
 namespace {
-void putLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 std::vector<int64_t> ints(std::initializer_list<int64_t> values) {
     return values;
 }
@@ -18,13 +16,13 @@ std::vector<int64_t> ints(std::initializer_list<int64_t> values) {
 
 void FakeTerminalLibrary::setSlot(int slot, int32_t socket, uint32_t address) {
     std::lock_guard lock(m_mutex);
-    putLe32(table.data() + 4 * slot, static_cast<uint32_t>(socket));
-    putLe32(table.data() + 4096 + 4 * slot, address);
+    le::write32(table.data() + 4 * slot, static_cast<uint32_t>(socket));
+    le::write32(table.data() + 4096 + 4 * slot, address);
 }
 
 void FakeTerminalLibrary::setCount(int32_t count) {
     std::lock_guard lock(m_mutex);
-    putLe32(table.data() + 8192, static_cast<uint32_t>(count));
+    le::write32(table.data() + 8192, static_cast<uint32_t>(count));
 }
 
 void FakeTerminalLibrary::queueBarcode(int32_t socket, const std::string& code,

@@ -1,13 +1,13 @@
 #include "termsim/Lines.h"
 
-#include "termsim/Cp1252Text.h"
+#include "base/Cp1252.h"
 
 namespace termsim::lines {
 
 namespace {
 
 std::string printable(const std::string& bytes) {
-    std::string utf8 = cp1252::toUtf8(bytes);
+    std::string utf8 = tarifon::cp1252::toUtf8(bytes);
     for (char& c : utf8) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = ' ';

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "termsim/Result.h"
+#include "base/Result.h"
 #include "wire/Wire.h"
 
 namespace termsim {
@@ -17,10 +17,10 @@ namespace wire = termlink::wire;
 // second run into the same folder overwrites nothing.
 class PictureStore {
 public:
-    static Result<PictureStore> open(const std::filesystem::path& dir);
+    static tarifon::Result<PictureStore> open(const std::filesystem::path& dir);
 
     // The file name written, "-" when the picture carried no data.
-    Result<std::string> store(const wire::Picture& picture);
+    tarifon::Result<std::string> store(const wire::Picture& picture);
     const std::filesystem::path& dir() const { return m_dir; }
 
 private:

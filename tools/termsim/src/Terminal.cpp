@@ -55,10 +55,10 @@ void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
     out.events.emplace_back(std::in_place_type<SettingsWritten>, SettingsWritten{type, code});
     if (!m_statePath)
         return;
-    const std::string error = saveStateFile(*m_statePath, m_state);
-    if (!error.empty())
+    const auto saved = saveStateFile(*m_statePath, m_state);
+    if (!saved)
         out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"settings kept in memory only: " + error});
+                                std::string{"settings kept in memory only: " + saved.error()});
 }
 
 Outcome Terminal::handleCommand(wire::Type type) {
