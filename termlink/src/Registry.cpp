@@ -28,7 +28,7 @@ wire::Type wireTypeOf(ReplyKind kind) {
 }  // namespace
 
 size_t replyRecordBytes(ReplyKind kind) {
-    return 4 + wire::recordBytes(wireTypeOf(kind));
+    return wire::kRecordLeadBytes + wire::recordBytes(wireTypeOf(kind));
 }
 
 std::optional<ReplyKind> replyKindOf(wire::Type type) {
@@ -144,7 +144,7 @@ std::optional<Registry::Scan> Registry::takeScan() {
 }
 
 void Registry::pushReply(ReplyKind kind, int32_t socket, wire::Bytes payload) {
-    if (payload.size() + 4 != replyRecordBytes(kind))
+    if (payload.size() + wire::kRecordLeadBytes != replyRecordBytes(kind))
         return;
     std::lock_guard lock(m_mutex);
     auto& q = m_replies[static_cast<size_t>(kind)];
@@ -161,7 +161,8 @@ bool Registry::takeReply(ReplyKind kind, uint8_t* record) {
     if (q.empty())
         return false;
     tarifon::le::write32(record, static_cast<uint32_t>(q.front().socket));
-    std::memcpy(record + 4, q.front().payload.data(), q.front().payload.size());
+    std::memcpy(record + wire::kRecordLeadBytes, q.front().payload.data(),
+                q.front().payload.size());
     q.pop_front();
     return true;
 }

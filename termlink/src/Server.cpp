@@ -180,8 +180,9 @@ bool Server::sendRecord(wire::Type type, const uint8_t* record) {
     if (!record)
         return false;
     const size_t n = wire::recordBytes(type);
+    const uint8_t* payload = record + wire::kRecordLeadBytes;
     return sendTo(tarifon::le::readI32(record),
-                  wire::SetConfig{type, wire::Bytes(record + 4, record + 4 + n)});
+                  wire::SetConfig{type, wire::Bytes(payload, payload + n)});
 }
 
 void Server::GetTabConectados(uint8_t* tabsock, int32_t) const {
@@ -192,8 +193,8 @@ void Server::TCinet_ntoa(uint32_t address, char* text21) {
     if (!text21)
         return;
     // The value's bytes, lowest first, are the address in network order.
-    std::snprintf(text21, 21, "%u.%u.%u.%u", address & 0xFFu, (address >> 8) & 0xFFu,
-                  (address >> 16) & 0xFFu, (address >> 24) & 0xFFu);
+    std::snprintf(text21, TERMLINK_NTOA_BUFFER_SIZE, "%u.%u.%u.%u", address & 0xFFu,
+                  (address >> 8) & 0xFFu, (address >> 16) & 0xFFu, (address >> 24) & 0xFFu);
 }
 
 uint8_t Server::bEnviaVivo(int32_t socket) {

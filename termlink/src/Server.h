@@ -42,7 +42,7 @@ public:
     const ServerConfig& config() const { return m_config; }
 
     void GetTabConectados(uint8_t* tabsock, int32_t flag) const;
-    // Dotted text of a table address, always zero-terminated within 21 bytes.
+    // Dotted text of a table address, always zero-terminated within the buffer.
     static void TCinet_ntoa(uint32_t address, char* text21);
     uint8_t bEnviaVivo(int32_t socket);
     uint8_t bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024, int32_t* length);

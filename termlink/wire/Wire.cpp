@@ -285,7 +285,7 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             s.seq = r.u32();
             s.code = r.str(r.left());
             if (s.code.empty() || s.code.size() > kMaxCodeBytes)
-                return fail("scan code must hold 1 to 1022 bytes");
+                return fail("scan code must hold 1 to " + std::to_string(kMaxCodeBytes) + " bytes");
             if (s.code.find('\0') != std::string::npos)
                 return fail("scan code holds a zero byte");
             out = s;

@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include <termlink.h>
+
 // The wire protocol between terminals and the server, as pure data: frame
 // encoding, an incremental frame decoder that never touches a socket, and one
 // message struct per frame type.  docs/protocol.md is the normative description.
@@ -28,16 +30,18 @@ inline constexpr size_t kMaxTerminalBody = 2048;
 inline constexpr size_t kMaxPictureBytes = 256 * 1024;
 inline constexpr size_t kMaxServerBody = kMaxPictureBytes + 64;
 // Longest scanned code: the program's buffer holds a leading byte, the code and a zero.
-inline constexpr size_t kMaxCodeBytes = 1022;
+inline constexpr size_t kMaxCodeBytes = TERMLINK_BARCODE_BUFFER_SIZE - 2;
 inline constexpr size_t kMaxFirmwareBytes = 64;
 inline constexpr size_t kMaxTextBytes = 255;
 
-// Record payloads on the wire: the program's record without its first 32-bit field.
-inline constexpr size_t kNetConfigBytes = 155;
-inline constexpr size_t kUpdConfigBytes = 210;
-inline constexpr size_t kParamBytes = 2;
-inline constexpr size_t kWlanConfigBytes = 48;
-inline constexpr size_t kMacAddrBytes = 18;
+// Record payloads on the wire: the program's record without its first 32-bit field
+// (the socket value in a request, the "filled" flag in a reply).
+inline constexpr size_t kRecordLeadBytes = 4;
+inline constexpr size_t kNetConfigBytes = TERMLINK_NET_CONFIG_SIZE - kRecordLeadBytes;
+inline constexpr size_t kUpdConfigBytes = TERMLINK_UPD_CONFIG_SIZE - kRecordLeadBytes;
+inline constexpr size_t kParamBytes = TERMLINK_PARAM_SIZE - kRecordLeadBytes;
+inline constexpr size_t kWlanConfigBytes = TERMLINK_WLAN_CONFIG_SIZE - kRecordLeadBytes;
+inline constexpr size_t kMacAddrBytes = TERMLINK_MAC_ADDR_SIZE - kRecordLeadBytes;
 
 enum class Type : uint8_t {
     // terminal -> server

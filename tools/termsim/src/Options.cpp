@@ -57,7 +57,8 @@ std::string codeProblem(const std::string& code) {
         return "a code must not be empty";
     const std::string bytes = tarifon::cp1252::fromUtf8(code);
     if (bytes.size() > wire::kMaxCodeBytes)
-        return "code longer than 1022 bytes: " + code.substr(0, 40) + "...";
+        return "code longer than " + std::to_string(wire::kMaxCodeBytes) +
+               " bytes: " + code.substr(0, 40) + "...";
     if (bytes.find('\0') != std::string::npos)
         return "a code must not hold a zero byte";
     return {};
