@@ -92,138 +92,27 @@ int32_t tc_startserver(void) {
     }
 }
 
-void GetTabConectados(uint8_t* tabsock, int32_t flag) {
-    if (!tabsock)
+void GetTabConectados(uint8_t* table, int32_t flag) {
+    if (!table)
         return;
-    std::memset(tabsock, 0, TERMLINK_TABSOCK_SIZE);
+    std::memset(table, 0, TERMLINK_TABSOCK_SIZE);
     withServer(0, [&](termlink::Server& s) {
-        s.GetTabConectados(tabsock, flag);
+        s.GetTabConectados(table, flag);
         return 0;
     });
 }
 
-void TCinet_ntoa(uint32_t address, char* text21) {
-    termlink::Server::TCinet_ntoa(address, text21);
+void TCinet_ntoa(uint32_t address, char* text) {
+    termlink::Server::TCinet_ntoa(address, text);
 }
 
-uint8_t bEnviaVivo(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bEnviaVivo(socket); });
-}
-
-uint8_t bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024, int32_t* length) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) {
-        return s.bReceiveBarcode(socket, spare, buffer1024, length);
-    });
-}
-
-uint8_t GetResponseCtr(int32_t* socket, int32_t* code) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.GetResponseCtr(socket, code); });
-}
-
-uint8_t bReceiveConfig(uint8_t* record159) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bReceiveConfig(record159); });
-}
-
-uint8_t bReceiveUpdConfig(uint8_t* record214) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bReceiveUpdConfig(record214); });
-}
-
-uint8_t bReceiveParam(uint8_t* record6) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bReceiveParam(record6); });
-}
-
-uint8_t bReceiveWlanConfig(uint8_t* record52) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bReceiveWlanConfig(record52); });
-}
-
-uint8_t bReceiveMacAddrConfig(uint8_t* record22) {
-    return withServer<uint8_t>(
-        0, [&](termlink::Server& s) { return s.bReceiveMacAddrConfig(record22); });
-}
-
-uint8_t bPedeConfig(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeConfig(socket); });
-}
-
-uint8_t bPedeUpdConfig(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeUpdConfig(socket); });
-}
-
-uint8_t bPedeParam(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeParam(socket); });
-}
-
-uint8_t bPedeWlanConfig(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeWlanConfig(socket); });
-}
-
-uint8_t bPedeMacAddr(int32_t socket, uint8_t interfaceCode) {
-    return withServer<uint8_t>(
-        0, [&](termlink::Server& s) { return s.bPedeMacAddr(socket, interfaceCode); });
-}
-
-uint8_t bMandaConfig(const uint8_t* record159) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bMandaConfig(record159); });
-}
-
-uint8_t bMandaUpdConfig(const uint8_t* record214) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bMandaUpdConfig(record214); });
-}
-
-uint8_t bMandaParam(const uint8_t* record6) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bMandaParam(record6); });
-}
-
-uint8_t bMandaWlanConfig(const uint8_t* record52) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bMandaWlanConfig(record52); });
-}
-
-uint8_t bSendAllwaysLive(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendAllwaysLive(socket); });
-}
-
-uint8_t bSendCheckLive(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendCheckLive(socket); });
-}
-
-uint8_t bSendRestartSoft(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendRestartSoft(socket); });
-}
-
-uint8_t bUpdateSoftware(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bUpdateSoftware(socket); });
-}
-
-uint8_t bSendProdPrice(int32_t socket, const char* description, const char* price) {
-    return withServer<uint8_t>(
-        0, [&](termlink::Server& s) { return s.bSendProdPrice(socket, description, price); });
-}
-
-uint8_t bSendProdNotFound(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendProdNotFound(socket); });
-}
-
-uint8_t bSendDisplayMsg(int32_t socket, const char* line1, const char* line2, uint16_t time,
-                        int32_t flag) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) {
-        return s.bSendDisplayMsg(socket, line1, line2, time, flag);
-    });
-}
-
-int32_t iTypeTerm(int32_t socket) {
-    return withServer<int32_t>(0, [&](termlink::Server& s) { return s.iTypeTerm(socket); });
-}
-
-uint8_t bSendImageFromFile(int32_t socket, const char* path, int32_t width, int32_t height,
-                           int32_t index, int32_t loop, int32_t pause, int32_t flag) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) {
-        return s.bSendImageFromFile(socket, path, width, height, index, loop, pause, flag);
-    });
-}
+// The queries and commands go to the server's methods of the same name.
+#define TERMLINK_FORWARD(ret, name, params, args, bytes)                             \
+    ret name params {                                                                \
+        return withServer<ret>(0, [&](termlink::Server& s) { return s.name args; }); \
+    }
+TERMLINK_QUERY_FUNCTIONS(TERMLINK_FORWARD)
+TERMLINK_COMMAND_FUNCTIONS(TERMLINK_FORWARD)
+#undef TERMLINK_FORWARD
 
 }  // extern "C"

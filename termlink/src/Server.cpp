@@ -185,33 +185,28 @@ bool Server::sendRecord(wire::Type type, const uint8_t* record) {
                   wire::SetConfig{type, wire::Bytes(payload, payload + n)});
 }
 
-void Server::GetTabConectados(uint8_t* tabsock, int32_t) const {
-    m_registry.fillTable(tabsock);
+void Server::GetTabConectados(uint8_t* table, int32_t) const {
+    m_registry.fillTable(table);
 }
 
-void Server::TCinet_ntoa(uint32_t address, char* text21) {
-    if (!text21)
+void Server::TCinet_ntoa(uint32_t address, char* text) {
+    if (!text)
         return;
     // The value's bytes, lowest first, are the address in network order.
-    std::snprintf(text21, TERMLINK_NTOA_BUFFER_SIZE, "%u.%u.%u.%u", address & 0xFFu,
+    std::snprintf(text, TERMLINK_NTOA_BUFFER_SIZE, "%u.%u.%u.%u", address & 0xFFu,
                   (address >> 8) & 0xFFu, (address >> 16) & 0xFFu, (address >> 24) & 0xFFu);
 }
 
-uint8_t Server::bEnviaVivo(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::KeepAlive});
-}
-
-uint8_t Server::bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024,
-                                int32_t* length) {
-    if (!socket || !spare || !buffer1024 || !length)
+uint8_t Server::bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer, int32_t* length) {
+    if (!socket || !spare || !buffer || !length)
         return 0;
     const auto scan = m_registry.takeScan();
     if (!scan)
         return 0;
     const size_t n = std::min(scan->code.size(), wire::kMaxCodeBytes);
-    buffer1024[0] = kBarcodeLead;
-    std::memcpy(buffer1024 + 1, scan->code.data(), n);
-    buffer1024[1 + n] = '\0';
+    buffer[0] = kBarcodeLead;
+    std::memcpy(buffer + 1, scan->code.data(), n);
+    buffer[1 + n] = '\0';
     *socket = scan->socket;
     *spare = 0;
     *length = static_cast<int32_t>(n);
@@ -224,62 +219,47 @@ uint8_t Server::GetResponseCtr(int32_t* socket, int32_t* code) {
     return m_registry.takeResponse(*socket, *code);
 }
 
-uint8_t Server::bReceiveConfig(uint8_t* record159) {
-    return m_registry.takeReply(ReplyKind::Net, record159);
-}
-uint8_t Server::bReceiveUpdConfig(uint8_t* record214) {
-    return m_registry.takeReply(ReplyKind::Upd, record214);
-}
-uint8_t Server::bReceiveParam(uint8_t* record6) {
-    return m_registry.takeReply(ReplyKind::Param, record6);
-}
-uint8_t Server::bReceiveWlanConfig(uint8_t* record52) {
-    return m_registry.takeReply(ReplyKind::Wlan, record52);
-}
-uint8_t Server::bReceiveMacAddrConfig(uint8_t* record22) {
-    return m_registry.takeReply(ReplyKind::MacAddr, record22);
+// clang-format off
+// Each configuration reply kind, the function that takes it and the request and
+// write that go with it.
+#define TERMLINK_RECORDS(X)                                                                  \
+    X(Net, bReceiveConfig, bPedeConfig, GetNetConfig, bMandaConfig, SetNetConfig)            \
+    X(Upd, bReceiveUpdConfig, bPedeUpdConfig, GetUpdConfig, bMandaUpdConfig, SetUpdConfig)   \
+    X(Param, bReceiveParam, bPedeParam, GetParam, bMandaParam, SetParam)                     \
+    X(Wlan, bReceiveWlanConfig, bPedeWlanConfig, GetWlanConfig, bMandaWlanConfig, SetWlanConfig)
+#define TERMLINK_RECORD_METHODS(kind, take, ask, askType, write, writeType)                  \
+    uint8_t Server::take(uint8_t* record) {                                                  \
+        return m_registry.takeReply(ReplyKind::kind, record);                                \
+    }                                                                                        \
+    uint8_t Server::ask(int32_t socket) {                                                    \
+        return sendTo(socket, wire::Command{wire::Type::askType});                           \
+    }                                                                                        \
+    uint8_t Server::write(const uint8_t* record) {                                           \
+        return sendRecord(wire::Type::writeType, record);                                    \
+    }
+TERMLINK_RECORDS(TERMLINK_RECORD_METHODS)
+#undef TERMLINK_RECORD_METHODS
+#undef TERMLINK_RECORDS
+
+// The commands without a payload, and the message each one sends.
+#define TERMLINK_PLAIN_COMMANDS(X)                                                           \
+    X(bEnviaVivo, KeepAlive) X(bSendAllwaysLive, AlwaysLive) X(bSendCheckLive, CheckLive)     \
+    X(bSendRestartSoft, RestartSoft) X(bUpdateSoftware, UpdateSoftware)
+#define TERMLINK_PLAIN_COMMAND(name, type)                                                   \
+    uint8_t Server::name(int32_t socket) {                                                   \
+        return sendTo(socket, wire::Command{wire::Type::type});                              \
+    }
+TERMLINK_PLAIN_COMMANDS(TERMLINK_PLAIN_COMMAND)
+#undef TERMLINK_PLAIN_COMMAND
+#undef TERMLINK_PLAIN_COMMANDS
+// clang-format on
+
+uint8_t Server::bReceiveMacAddrConfig(uint8_t* record) {
+    return m_registry.takeReply(ReplyKind::MacAddr, record);
 }
 
-uint8_t Server::bPedeConfig(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetNetConfig});
-}
-uint8_t Server::bPedeUpdConfig(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetUpdConfig});
-}
-uint8_t Server::bPedeParam(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetParam});
-}
-uint8_t Server::bPedeWlanConfig(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetWlanConfig});
-}
 uint8_t Server::bPedeMacAddr(int32_t socket, uint8_t interfaceCode) {
     return sendTo(socket, wire::GetMacAddr{interfaceCode});
-}
-
-uint8_t Server::bMandaConfig(const uint8_t* record159) {
-    return sendRecord(wire::Type::SetNetConfig, record159);
-}
-uint8_t Server::bMandaUpdConfig(const uint8_t* record214) {
-    return sendRecord(wire::Type::SetUpdConfig, record214);
-}
-uint8_t Server::bMandaParam(const uint8_t* record6) {
-    return sendRecord(wire::Type::SetParam, record6);
-}
-uint8_t Server::bMandaWlanConfig(const uint8_t* record52) {
-    return sendRecord(wire::Type::SetWlanConfig, record52);
-}
-
-uint8_t Server::bSendAllwaysLive(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::AlwaysLive});
-}
-uint8_t Server::bSendCheckLive(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::CheckLive});
-}
-uint8_t Server::bSendRestartSoft(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::RestartSoft});
-}
-uint8_t Server::bUpdateSoftware(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::UpdateSoftware});
 }
 
 uint8_t Server::bSendProdPrice(int32_t socket, const char* description, const char* price) {
@@ -306,7 +286,7 @@ uint8_t Server::bSendDisplayMsg(int32_t socket, const char* line1, const char* l
     return sendTo(socket, wire::DisplayMsg{boundedText(line1), boundedText(line2), time, flag});
 }
 
-int32_t Server::iTypeTerm(int32_t socket) const {
+int32_t Server::iTypeTerm(int32_t socket) {
     return m_registry.model(socket);
 }
 
