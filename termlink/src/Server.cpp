@@ -11,6 +11,7 @@
 #include "base/LittleEndian.h"
 #include "termlink/Connection.h"
 #include "termlink/Limits.h"
+#include "termlink/Report.h"
 
 namespace termlink {
 
@@ -22,6 +23,13 @@ constexpr size_t kMaxPathBytes = 4096;
 
 std::string boundedText(const char* text) {
     return std::string(text, strnlen(text, wire::kMaxTextBytes));
+}
+
+// 127.0.0.1:48731, [::1]:48731
+std::string endpointText(const asio::ip::tcp::endpoint& endpoint) {
+    const auto address = endpoint.address();
+    const std::string text = address.to_string();
+    return (address.is_v6() ? "[" + text + "]" : text) + ":" + std::to_string(endpoint.port());
 }
 
 enum class PictureFile { Read, Missing, TooLarge };
@@ -65,15 +73,7 @@ Server::Server(ServerConfig config)
       m_thread([this] { runNetworkThread(); }) {}
 
 void Server::runNetworkThread() {
-    // A handler that throws (out of memory, say) must not end the process from this
-    // thread; Asio resumes where it stopped when run() is called again.
-    while (true) {
-        try {
-            m_io.run();
-            return;
-        } catch (...) {
-        }
-    }
+    runReportingFailures(m_io);
 }
 
 Server::~Server() {
@@ -96,8 +96,10 @@ bool Server::listenOnNetworkThread() {
         return true;
     asio::error_code ec;
     const auto address = asio::ip::make_address(m_config.address, ec);
-    if (ec)
+    if (ec) {
+        report("cannot listen on '" + m_config.address + "': " + ec.message());
         return false;
+    }
     const asio::ip::tcp::endpoint endpoint(address, m_config.port);
     m_acceptor.open(endpoint.protocol(), ec);
     if (!ec)
@@ -107,11 +109,16 @@ bool Server::listenOnNetworkThread() {
     if (!ec)
         m_acceptor.listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
+        // Typically a second program on the same port; the C result cannot say so.
+        report("cannot listen on " + endpointText(endpoint) + ": " + ec.message());
         asio::error_code ignored;
         m_acceptor.close(ignored);
         return false;
     }
-    m_port = m_acceptor.local_endpoint(ec).port();
+    const auto bound = m_acceptor.local_endpoint(ec);
+    m_port = bound.port();
+    // With port 0 this is how the operator, and a test, learn the port.
+    report("listening on " + endpointText(bound));
     accept();
     return true;
 }

@@ -1,6 +1,9 @@
 #include <sys/resource.h>
 
+#include <asio/post.hpp>
+
 #include "ServerFixture.h"
+#include "termlink/Report.h"
 
 using namespace termlink;
 using namespace std::chrono_literals;
@@ -264,4 +267,17 @@ TEST_F(ServerFixture, StopClosesEveryConnection) {
     EXPECT_EQ(count(), 0);
     EXPECT_FALSE(server->listen());
     server->stop();  // again: nothing happens
+}
+
+// A handler that throws on the network thread is reported, and the thread serves on.
+TEST(NetworkThread, ReportsAFailingHandlerAndGoesOn) {
+    asio::io_context io;
+    bool laterRan = false;
+    asio::post(io, [] { throw std::runtime_error("out of memory"); });
+    asio::post(io, [&] { laterRan = true; });
+    testing::internal::CaptureStderr();
+    runReportingFailures(io);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "termlink: network thread: out of memory; serving on\n");
+    EXPECT_TRUE(laterRan);
 }
