@@ -8,6 +8,7 @@
 
 #include <asio/post.hpp>
 
+#include "base/Cp1252.h"
 #include "base/LittleEndian.h"
 #include "termlink/Connection.h"
 #include "termlink/Limits.h"
@@ -302,10 +303,11 @@ uint8_t Server::bSendImageFromFile(int32_t socket, const char* path, int32_t wid
     if (!path || !m_registry.target(socket))
         return 0;
     wire::Picture picture{width, height, index, loop, pause, flag, {}};
-    // A missing file still sends the numbers (they also carry commands such as the
-    // start of an upload); a file over the limit is refused whole rather than cut.
-    if (readPicture(std::string(path, strnlen(path, kMaxPathBytes)), picture.data) ==
-        PictureFile::TooLarge)
+    // The path comes in Windows-1252, the file system's names are UTF-8.  A missing
+    // file still sends the numbers (they also mark the start and end of an upload);
+    // a file over the limit is refused whole rather than cut.
+    const auto name = tarifon::cp1252::toUtf8(std::string_view(path, strnlen(path, kMaxPathBytes)));
+    if (readPicture(name, picture.data) == PictureFile::TooLarge)
         return 0;
     return sendTo(socket, picture);
 }

@@ -298,6 +298,14 @@ TEST_F(ServerTest, PicturesCarryTheirNumbersAndBytes) {
     EXPECT_EQ(picture->flag, 1);
     EXPECT_EQ(picture->data, bmp);
 
+    // The program names files in Windows-1252; on disk the name is UTF-8.
+    dir.write("Promoção.bmp", bmp);
+    const std::string cp1252Path = (dir.path / "Promo\xE7\xE3o.bmp").string();
+    ASSERT_EQ(server->bSendImageFromFile(socket, cp1252Path.c_str(), 128, 64, 4, 0, 0, 1), 1);
+    picture = t->receiveAs<wire::Picture>();
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->data, bmp);
+
     // A missing file (or a folder) still sends the numbers.
     for (const std::string& path : {(dir.path / "missing.bmp").string(), dir.path.string()}) {
         ASSERT_EQ(server->bSendImageFromFile(socket, path.c_str(), 0, 0, 255, 0, 0, 0), 1);
