@@ -174,7 +174,9 @@ bool Connection::handleHello(const wire::Hello& hello) {
     m_state = State::Live;
     // Sends that other threads post from now on run after this handler, so Welcome
     // is always the first frame the terminal sees.
-    const auto welcome = wire::encode(wire::Welcome{wire::kProtocolVersion, m_socketValue});
+    const auto welcome =
+        wire::encode(wire::Welcome{wire::kProtocolVersion, m_socketValue,
+                                   static_cast<uint32_t>(m_config.idleTimeout.count())});
     m_queuedBytes += welcome.size();
     deliver(welcome);
     armTimer(m_lastFrame + m_config.idleTimeout);

@@ -26,6 +26,28 @@ std::string boundedText(const char* text) {
     return std::string(text, strnlen(text, wire::kMaxTextBytes));
 }
 
+// How the program marks an upload of the picture set: its picture "upd.bmp" at
+// index 0 first with pause 254, then again at the end; (0, 0, 255) in between.
+constexpr std::string_view kUploadMarkerFile = "upd.bmp";
+constexpr int32_t kUploadBeginPause = 254;
+constexpr int32_t kUploadClearIndex = 255;
+
+// What a picture is for, told from its numbers and its file's name, so that the
+// terminal need not guess: the instant image may carry any display time, 254 and
+// 0 included.
+wire::PictureKind pictureKind(std::string_view path, int32_t width, int32_t height, int32_t index,
+                              int32_t pause) {
+    if (width == 0 && height == 0 && index == kUploadClearIndex)
+        return wire::PictureKind::UploadClear;
+    if (index > 0)
+        return wire::PictureKind::UploadPicture;
+    const size_t slash = path.find_last_of('/');
+    if (path.substr(slash == std::string_view::npos ? 0 : slash + 1) != kUploadMarkerFile)
+        return wire::PictureKind::Instant;
+    return pause == kUploadBeginPause ? wire::PictureKind::UploadBegin
+                                      : wire::PictureKind::UploadEnd;
+}
+
 // 127.0.0.1:48731, [::1]:48731
 std::string endpointText(const asio::ip::tcp::endpoint& endpoint) {
     const auto address = endpoint.address();
@@ -302,11 +324,12 @@ uint8_t Server::bSendImageFromFile(int32_t socket, const char* path, int32_t wid
                                    int32_t index, int32_t loop, int32_t pause, int32_t flag) {
     if (!path || !m_registry.target(socket))
         return 0;
-    wire::Picture picture{width, height, index, loop, pause, flag, {}};
     // The path comes in Windows-1252, the file system's names are UTF-8.  A missing
     // file still sends the numbers (they also mark the start and end of an upload);
     // a file over the limit is refused whole rather than cut.
     const auto name = tarifon::cp1252::toUtf8(std::string_view(path, strnlen(path, kMaxPathBytes)));
+    wire::Picture picture{width, height, index, loop,
+                          pause, flag,   {},    pictureKind(name, width, height, index, pause)};
     if (readPicture(name, picture.data) == PictureFile::TooLarge)
         return 0;
     return sendTo(socket, picture);

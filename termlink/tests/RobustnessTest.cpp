@@ -84,7 +84,7 @@ TEST_F(RobustnessTest, MalformedInputDisconnectsOnlyThatTerminal) {
 TEST_F(RobustnessTest, UnsupportedVersionIsTurnedAway) {
     TestTerminal t(server->port());
     wire::Hello hello;
-    hello.version = 2;
+    hello.version = 1;
     ASSERT_TRUE(t.send(hello));
     EXPECT_EQ(t.expectBye(), wire::ByeReason::UnsupportedVersion);
     EXPECT_EQ(count(), 0);

@@ -306,6 +306,29 @@ TEST_F(ServerTest, PicturesCarryTheirNumbersAndBytes) {
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->data, bmp);
 
+    // The kind says what a picture is for, even where the numbers are alike.
+    const auto instant = dir.write("temp.bmp", bmp);
+    const struct {
+        const std::string& path;
+        int32_t width, index, pause;
+        wire::PictureKind kind;
+    } kinds[] = {
+        {file, 128, 0, 254, wire::PictureKind::UploadBegin},
+        {file, 0, 255, 0, wire::PictureKind::UploadClear},
+        {instant, 128, 1, 5, wire::PictureKind::UploadPicture},
+        {file, 128, 0, 0, wire::PictureKind::UploadEnd},
+        {instant, 128, 0, 254, wire::PictureKind::Instant},
+        {instant, 128, 0, 0, wire::PictureKind::Instant},
+    };
+    for (const auto& k : kinds) {
+        ASSERT_EQ(server->bSendImageFromFile(socket, k.path.c_str(), k.width, k.width / 2, k.index,
+                                             0, k.pause, 1),
+                  1);
+        picture = t->receiveAs<wire::Picture>();
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->kind, k.kind) << k.path << " " << k.index << " " << k.pause;
+    }
+
     // A missing file (or a folder) still sends the numbers.
     for (const std::string& path : {(dir.path / "missing.bmp").string(), dir.path.string()}) {
         ASSERT_EQ(server->bSendImageFromFile(socket, path.c_str(), 0, 0, 255, 0, 0, 0), 1);

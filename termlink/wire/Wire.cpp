@@ -219,7 +219,11 @@ Bytes encode(const Message& message) {
                     w.i32(*m.second);
                 return w.frame();
             } else if constexpr (std::is_same_v<T, Welcome>) {
-                return Writer(Type::Welcome).u16(m.version).i32(m.socket).frame();
+                return Writer(Type::Welcome)
+                    .u16(m.version)
+                    .i32(m.socket)
+                    .u32(m.idleTimeoutMs)
+                    .frame();
             } else if constexpr (std::is_same_v<T, Price>) {
                 return Writer(Type::Price).u32(m.seq).text(m.description).text(m.price).frame();
             } else if constexpr (std::is_same_v<T, NotFound>) {
@@ -237,6 +241,7 @@ Bytes encode(const Message& message) {
                 return Writer(Type::GetMacAddr).u8(m.interfaceCode).frame();
             } else if constexpr (std::is_same_v<T, Picture>) {
                 return Writer(Type::Picture)
+                    .u8(static_cast<uint8_t>(m.kind))
                     .i32(m.width)
                     .i32(m.height)
                     .i32(m.index)
@@ -313,6 +318,7 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             Welcome w;
             w.version = r.u16();
             w.socket = r.i32();
+            w.idleTimeoutMs = r.u32();
             out = w;
             break;
         }
@@ -347,6 +353,11 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             break;
         case Type::Picture: {
             Picture p;
+            const uint8_t kind = r.u8();
+            if (kind < static_cast<uint8_t>(PictureKind::Instant) ||
+                kind > static_cast<uint8_t>(PictureKind::UploadEnd))
+                return fail("unknown picture kind " + std::to_string(kind));
+            p.kind = static_cast<PictureKind>(kind);
             p.width = r.i32();
             p.height = r.i32();
             p.index = r.i32();

@@ -20,7 +20,7 @@
 // Text:  u8 length L, then L bytes of Windows-1252 (no terminator).
 namespace termlink::wire {
 
-inline constexpr uint16_t kProtocolVersion = 1;
+inline constexpr uint16_t kProtocolVersion = 2;
 inline constexpr std::array<uint8_t, 4> kMagic = {'T', 'R', 'F', 'N'};
 inline constexpr size_t kHeaderSize = 4;
 
@@ -87,6 +87,15 @@ enum class ByeReason : uint8_t {
     ServerStopping = 6,
 };
 
+// What a picture is for; the terminal acts on this, not on the six numbers.
+enum class PictureKind : uint8_t {
+    Instant = 1,        // show it now, for `pause` seconds
+    UploadBegin = 2,    // a new picture set is coming: show this while it loads
+    UploadClear = 3,    // numbers only: forget the stored set
+    UploadPicture = 4,  // picture `index` of the set, with its loop and pause
+    UploadEnd = 5,      // the set is complete: show this, then go back to the set
+};
+
 using Bytes = std::vector<uint8_t>;
 
 struct Frame {
@@ -138,6 +147,7 @@ struct Response {
 struct Welcome {
     uint16_t version = kProtocolVersion;
     int32_t socket = 0;
+    uint32_t idleTimeoutMs = 0;  // the terminal keeps itself alive within a third of it
 };
 struct Price {
     uint32_t seq = 0;
@@ -166,6 +176,7 @@ struct SetConfig {  // the four configuration writes
 struct Picture {
     int32_t width = 0, height = 0, index = 0, loop = 0, pause = 0, flag = 0;
     Bytes data;  // empty: the numbers without a picture
+    PictureKind kind = PictureKind::Instant;
 };
 struct Bye {
     ByeReason reason = ByeReason::ProtocolError;

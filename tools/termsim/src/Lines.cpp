@@ -58,10 +58,11 @@ std::string display(const wire::DisplayMsg& message) {
 }
 
 std::string picture(const PictureReceived& p) {
-    return "picture: " + p.file + " width " + std::to_string(p.width) + " height " +
-           std::to_string(p.height) + " index " + std::to_string(p.index) + " loop " +
-           std::to_string(p.loop) + " pause " + std::to_string(p.pause) + " flag " +
-           std::to_string(p.flag) + ", " + std::to_string(p.bytes) + " bytes";
+    return "picture: " + p.file + " " + pictureKindName(p.kind) + " width " +
+           std::to_string(p.width) + " height " + std::to_string(p.height) + " index " +
+           std::to_string(p.index) + " loop " + std::to_string(p.loop) + " pause " +
+           std::to_string(p.pause) + " flag " + std::to_string(p.flag) + ", " +
+           std::to_string(p.bytes) + " bytes";
 }
 
 std::string settingsWritten(const SettingsWritten& written) {

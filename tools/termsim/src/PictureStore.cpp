@@ -16,6 +16,22 @@ constexpr const char* kLogName = "pictures.log";
 
 }  // namespace
 
+const char* pictureKindName(wire::PictureKind kind) {
+    switch (kind) {
+        case wire::PictureKind::Instant:
+            return "instant";
+        case wire::PictureKind::UploadBegin:
+            return "upload-begin";
+        case wire::PictureKind::UploadClear:
+            return "upload-clear";
+        case wire::PictureKind::UploadPicture:
+            return "upload-picture";
+        case wire::PictureKind::UploadEnd:
+            break;
+    }
+    return "upload-end";
+}
+
 tarifon::Result<PictureStore> PictureStore::open(const std::filesystem::path& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
@@ -49,7 +65,7 @@ tarifon::Result<std::string> PictureStore::store(const wire::Picture& picture) {
     std::ofstream log(m_dir / kLogName, std::ios::app);
     log << name << ' ' << picture.width << ' ' << picture.height << ' ' << picture.index << ' '
         << picture.loop << ' ' << picture.pause << ' ' << picture.flag << ' ' << picture.data.size()
-        << '\n';
+        << ' ' << pictureKindName(picture.kind) << '\n';
     log.flush();
     if (!log) {
         return tarifon::fail("cannot append to " + (m_dir / kLogName).string() + ": " +

@@ -10,10 +10,13 @@ namespace termsim {
 
 namespace wire = termlink::wire;
 
+// "instant", "upload-begin", "upload-clear", "upload-picture", "upload-end".
+const char* pictureKindName(wire::PictureKind kind);
+
 // Keeps the pictures a terminal receives: one file per picture, NNNN-<index>.bin
 // (.bmp when the data starts with "BM"), and one line per picture in pictures.log:
 // file name (or "-" for a picture without data), width, height, index, loop, pause,
-// flag, byte count.  Numbering goes on from the lines already in the log, so a
+// flag, byte count, kind.  Numbering goes on from the lines already in the log, so a
 // second run into the same folder overwrites nothing.
 class PictureStore {
 public:

@@ -111,6 +111,14 @@ Outcome Terminal::handle(const wire::Message& message) {
     if (const auto* command = std::get_if<wire::Command>(&message))
         return handleCommand(command->type);
     if (const auto* welcome = std::get_if<wire::Welcome>(&message)) {
+        // Another version would lay out every message differently: not welcomed.
+        if (welcome->version != wire::kProtocolVersion) {
+            out.events.emplace_back(std::in_place_type<Warning>,
+                                    "the server speaks protocol version " +
+                                        std::to_string(welcome->version) + ", not " +
+                                        std::to_string(wire::kProtocolVersion));
+            return out;
+        }
         // A terminal that can show pictures asks for them as soon as it is in.
         if (m_state.model >= 2)
             out.frames.push_back(response(TERMLINK_RESPONSE_WANTS_PICTURES));
@@ -141,7 +149,8 @@ Outcome Terminal::handle(const wire::Message& message) {
     } else if (const auto* picture = std::get_if<wire::Picture>(&message)) {
         PictureReceived received{
             picture->width, picture->height, picture->index,       picture->loop,
-            picture->pause, picture->flag,   picture->data.size(), "-"};
+            picture->pause, picture->flag,   picture->data.size(), "-",
+            picture->kind};
         if (m_pictures) {
             auto stored = m_pictures->store(*picture);
             if (stored)

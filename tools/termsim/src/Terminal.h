@@ -19,6 +19,7 @@ struct PictureReceived {
     int32_t width = 0, height = 0, index = 0, loop = 0, pause = 0, flag = 0;
     size_t bytes = 0;
     std::string file;  // "-" when not stored
+    wire::PictureKind kind = wire::PictureKind::Instant;
 };
 struct KeepAliveReceived {};
 // A settings write was applied; `code` is the response sent (0: none).

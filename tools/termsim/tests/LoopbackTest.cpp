@@ -27,6 +27,7 @@ struct ServerSettings {
     bool refuse = false;  // answer every hello with Bye(ServerFull)
     bool displayOnWelcome = false;
     std::chrono::milliseconds keepAliveEvery{0};
+    uint32_t idleTimeoutMs = 30000;
 };
 
 class TinyServer {
@@ -88,7 +89,7 @@ private:
                     socket.close(ignored);
                     return;
                 }
-                send(wire::Welcome{wire::kProtocolVersion, 42});
+                send(wire::Welcome{wire::kProtocolVersion, 42, server.m_settings.idleTimeoutMs});
                 if (server.m_settings.displayOnWelcome)
                     send(wire::DisplayMsg{"Grande Promo\xE7\xE3o!", "Nao Perca!!", 4, 1});
                 if (server.m_settings.keepAliveEvery.count())
@@ -247,12 +248,12 @@ struct EventCounter : Connection::Listener {
 
 }  // namespace
 
+// It learns how often from the idle time-out in the server's Welcome.
 TEST(Loopback, SilentTerminalSendsAliveOnItsOwn) {
-    TinyServer server;
+    TinyServer server({.idleTimeoutMs = 120});
     asio::io_context io;
     EventCounter counter;
-    auto connection = std::make_shared<Connection>(io, Terminal(defaultState(1)), counter,
-                                                   std::chrono::milliseconds(40));
+    auto connection = std::make_shared<Connection>(io, Terminal(defaultState(1)), counter);
     const auto port = static_cast<asio::ip::port_type>(std::stoi(server.address().substr(10)));
     connection->start({tcp::endpoint(asio::ip::address_v4::loopback(), port)});
     io.run_for(std::chrono::milliseconds(300));
