@@ -1,3 +1,5 @@
+#include <stdexcept>
+
 #include <sys/resource.h>
 
 #include <asio/post.hpp>
