@@ -1,7 +1,10 @@
 #include "app/HighVolumeLookups.h"
 
 #include <chrono>
+#include <cstdint>
 #include <utility>
+
+#include <unistd.h>
 
 #include <QMetaObject>
 
@@ -43,6 +46,8 @@ void HighVolumeLookups::wakeSoon() {
 }
 
 void HighVolumeLookups::shutdown() {
+    if (m_scansWaiting)
+        m_scansWaiting->setEnabled(false);
     m_service.shutdown();
     if (m_tester.joinable())
         m_tester.join();

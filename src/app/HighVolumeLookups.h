@@ -3,10 +3,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 
 #include "app/SettingsFile.h"
@@ -19,9 +21,10 @@ namespace tarifon {
 
 // The high-volume mode as the controller runs it.  The poller hands scans over; a
 // LookupService looks them up on its workers, which send each answer to its terminal
-// as soon as the lookup ends.  The user-interface thread is then woken by a queued
-// call (`wake`) to log what finished and show failures.  Everything but the workers
-// belongs to the user-interface thread.
+// as soon as the lookup ends.  The user-interface thread is woken (`wake`) when the
+// library has scans waiting, so it need not wait for the next tick, and by a queued
+// call when lookups have finished, to log them and show failures.  Everything but
+// the workers belongs to the user-interface thread.
 class HighVolumeLookups final : public ScanQueue {
 public:
     // The settings in force for a scan, taken when the poller hands it over.
@@ -48,6 +51,7 @@ private:
     SettingsSource m_settings;
     std::function<void()> m_wake;
     QObject m_context;  // receives the queued calls on the user-interface thread
+    std::unique_ptr<QSocketNotifier> m_scansWaiting;  // the library's wake-up, if it has one
     std::thread m_tester;
     bool m_testing = false;  // user-interface thread only
     // Last: its workers stop, and their callbacks end, before the rest goes.
