@@ -200,15 +200,20 @@ void Controller::serviceScans() {
     }
 }
 
-// A failed lookup shows the failure box as in the default mode; any other outcome,
-// an empty path included, gets its "#" line.
+// Failed lookups show the failure box as in the default mode, one for the batch, after
+// the "#" lines of the others (an empty path included), so that the lines do not wait
+// for the box.
 void Controller::reportFinishedScans() {
+    bool failed = false;
     for (const FinishedLookup& done : m_highVolume->takeFinished()) {
         if (done.outcome == LookupOutcome::Failed) {
-            reportDatabaseFailure();
+            failed = true;
         } else {
             m_view.appendLog(QLatin1Char('#') + done.code);
         }
+    }
+    if (failed) {
+        reportDatabaseFailure();
     }
 }
 
