@@ -188,13 +188,13 @@ void Controller::startHighVolume() {
         return;
     }
     m_highVolume = std::make_unique<HighVolumeLookups>(
-        m_library, performance, [this] { return lookupSettings(); }, [this] { serviceScans(); });
+        m_library, performance, [this] { return lookupSettings(); },
+        [this] { takeWaitingScans(); });
     m_poller.setScanQueue(m_highVolume.get());
 }
 
-// Woken by the workers or the library: report what finished, hand over what waits.
-void Controller::serviceScans() {
-    reportFinishedScans();
+// Woken by the library: hand the waiting scans over now rather than at the next tick.
+void Controller::takeWaitingScans() {
     if (m_poller.takeScans() == EventPoller::kMaxScansPerTick) {
         m_highVolume->wakeSoon();
     }

@@ -104,9 +104,9 @@ private:
     LookupSettings lookupSettings() const;
     // The failure box of a lookup, at most one open at a time.
     void reportDatabaseFailure();
-    // High-volume mode: the workers' pool, the scans it finished, more scans for it.
+    // High-volume mode: the workers' pool, scans for it, the scans it finished.
     void startHighVolume();
-    void serviceScans();
+    void takeWaitingScans();
     void reportFinishedScans();
 
     TerminalLibrary& m_library;

@@ -18,12 +18,27 @@ HighVolumeLookups::HighVolumeLookups(TerminalLibrary& library,
                                      SettingsSource settings, std::function<void()> wake)
     : m_settings(std::move(settings)),
       m_wake(std::move(wake)),
-      m_service(
-          {.workers = performance.workers,
-           .idleRelease = std::chrono::milliseconds(performance.idleMs)},
-          {.reply = [&library](int32_t socket,
-                               const PriceReply& reply) { sendPriceReply(library, socket, reply); },
-           .finishedReady = [this] { wakeSoon(); }}) {}
+      // What finished is taken on the window's ticks, a batch at a time: the answers have
+      // gone out already, and a wake-up per lookup would cost the window more than the
+      // lookup costs the worker.
+      m_service({.workers = performance.workers,
+                 .idleRelease = std::chrono::milliseconds(performance.idleMs)},
+                {.reply = [&library](int32_t socket, const PriceReply& reply) {
+                    sendPriceReply(library, socket, reply);
+                }}) {
+    const int scanEvent = library.iBarcodeEventFd();
+    if (scanEvent < 0)
+        return;
+    m_scansWaiting = std::make_unique<QSocketNotifier>(scanEvent, QSocketNotifier::Read);
+    QObject::connect(m_scansWaiting.get(), &QSocketNotifier::activated, &m_context,
+                     [this, scanEvent] {
+                         // Cleared before the scans are taken: one arriving meanwhile
+                         // wakes us again.
+                         uint64_t count = 0;
+                         [[maybe_unused]] const ssize_t n = ::read(scanEvent, &count, sizeof count);
+                         m_wake();
+                     });
+}
 
 HighVolumeLookups::~HighVolumeLookups() {
     shutdown();

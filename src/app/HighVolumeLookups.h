@@ -22,9 +22,9 @@ namespace tarifon {
 // The high-volume mode as the controller runs it.  The poller hands scans over; a
 // LookupService looks them up on its workers, which send each answer to its terminal
 // as soon as the lookup ends.  The user-interface thread is woken (`wake`) when the
-// library has scans waiting, so it need not wait for the next tick, and by a queued
-// call when lookups have finished, to log them and show failures.  Everything but
-// the workers belongs to the user-interface thread.
+// library has scans waiting, so they need not wait for the next tick; it takes what
+// finished on its ticks, to log it and show failures.  Everything but the workers
+// belongs to the user-interface thread.
 class HighVolumeLookups final : public ScanQueue {
 public:
     // The settings in force for a scan, taken when the poller hands it over.

@@ -191,6 +191,23 @@ std::vector<std::string> zeroForms(const std::string& code, size_t width) {
     return forms;
 }
 
+// The spellings in one query, each served by the index, shortest first as the numeric
+// comparison's first match would most likely be; one round trip instead of one per
+// spelling, which through a server is most of what an unknown code costs.
+DbResult<Found> findSpellings(const FbTransaction& transaction,
+                              const std::vector<std::string>& forms) {
+    if (forms.empty())
+        return Found{};
+    QString sql = QLatin1String(kProductQuery) + QLatin1Char('?');
+    for (size_t i = 1; i < forms.size(); ++i)
+        sql += QStringLiteral(" OR PDV_CODIGOBARRAS.COB_CODIGO_EAN = ?");
+    sql += QStringLiteral(" ORDER BY CHAR_LENGTH(PDV_CODIGOBARRAS.COB_CODIGO_EAN)");
+    auto statement = prepareProductQuery(transaction, sql);
+    if (!statement)
+        return statement.error();
+    return firstRow(*statement, forms);
+}
+
 DbResult<Found> findInTransaction(const FbTransaction& transaction, const QString& code,
                                   DigitFallback fallback) {
     auto statement =
@@ -220,12 +237,7 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
     // numeric comparison, and a scanned code too large for a 64-bit literal cannot be
     // compared as a number at all.  Match the spellings that compare equal as numbers
     // instead, through the index.
-    for (const std::string& form : zeroForms(code.toStdString(), codeWidth(*statement))) {
-        auto found = firstRow(*statement, {form});
-        if (!found || *found)
-            return found;
-    }
-    return Found{};
+    return findSpellings(transaction, zeroForms(code.toStdString(), codeWidth(*statement)));
 }
 
 std::string replyText(std::string text) {
