@@ -421,25 +421,27 @@ done
 plotted="no (gnuplot is not installed: apt-get install gnuplot-nox)"
 if command -v gnuplot >/dev/null; then
   plot_lines=()
+  color=0
   for kind in "${kinds[@]}"; do
     for mode in 1 0; do
       f=$work/sweep-$kind-$mode.dat
       awk -F'\t' -v k="$kind" -v m="$mode" '$1 == "sweep" && $2 == k && $3 == m {
         print $4 * $5, $11, $13 }' "$work/runs.tsv" >"$f"
       t="$(mode_name $mode), $kind"
-      plot_lines+=("'$f' using 1:2 with linespoints title '$t, p50'")
-      plot_lines+=("'$f' using 1:3 with linespoints dashtype 2 title '$t, p99'")
+      color=$((color + 1))
+      plot_lines+=("'$f' using 1:2 with linespoints linecolor $color pointtype 7 title '$t, p50'")
+      plot_lines+=("'$f' using 1:3 with linespoints linecolor $color dashtype 2 pointtype 6 title '$t, p99'")
     done
   done
   if gnuplot <<EOF 2>"$work/gnuplot.err"; then
-set terminal pngcairo size 900,560 noenhanced
+set terminal pngcairo size 900,640 noenhanced
 set output '$plot.tmp'
 set title 'Scan-to-reply latency against offered load ($el catalog, 100 terminals)'
-set xlabel 'offered scans per second'
+set xlabel 'offered scans per second (log scale)'
 set ylabel 'latency, ms (log scale)'
-set logscale y
+set logscale xy
 set grid
-set key outside right top
+set key outside below
 set arrow from graph 0, first 100 to graph 1, first 100 nohead dashtype 3
 plot $(IFS=,; echo "${plot_lines[*]}")
 EOF

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "platform/Cp1252.h"
@@ -191,36 +192,66 @@ std::vector<std::string> zeroForms(const std::string& code, size_t width) {
     return forms;
 }
 
-// The spellings in one query, each served by the index, shortest first as the numeric
-// comparison's first match would most likely be; one round trip instead of one per
-// spelling, which through a server is most of what an unknown code costs.
-DbResult<Found> findSpellings(const FbTransaction& transaction,
-                              const std::vector<std::string>& forms) {
-    if (forms.empty())
-        return Found{};
-    QString sql = QLatin1String(kProductQuery) + QLatin1Char('?');
-    for (size_t i = 1; i < forms.size(); ++i)
-        sql += QStringLiteral(" OR PDV_CODIGOBARRAS.COB_CODIGO_EAN = ?");
-    sql += QStringLiteral(" ORDER BY CHAR_LENGTH(PDV_CODIGOBARRAS.COB_CODIGO_EAN)");
-    auto statement = prepareProductQuery(transaction, sql);
-    if (!statement)
-        return statement.error();
-    return firstRow(*statement, forms);
+}  // namespace
+
+DbResult<FbStatement*> ProductStatements::byText(const FbTransaction& transaction) {
+    return statement(m_byText, transaction,
+                     []() -> QString { return QLatin1String(kProductQuery) + u'?'; });
 }
 
-DbResult<Found> findInTransaction(const FbTransaction& transaction, const QString& code,
-                                  DigitFallback fallback) {
-    auto statement =
-        prepareProductQuery(transaction, QLatin1String(kProductQuery) + QLatin1Char('?'));
+// The spellings in one query, each served by the index, shortest first as the numeric
+// comparison's first match would most likely be; one round trip instead of one per
+// spelling, which through a server is most of what an unknown code costs.  One
+// placeholder for every length up to the column's width, so one statement serves every
+// code; the unused ones repeat a spelling.
+DbResult<FbStatement*> ProductStatements::bySpellings(const FbTransaction& transaction,
+                                                      size_t width) {
+    return statement(m_bySpellings, transaction, [width]() -> QString {
+        QString sql = QLatin1String(kProductQuery) + u'?';
+        for (size_t i = 1; i < width; ++i)
+            sql += QStringLiteral(" OR PDV_CODIGOBARRAS.COB_CODIGO_EAN = ?");
+        return sql + QStringLiteral(" ORDER BY CHAR_LENGTH(PDV_CODIGOBARRAS.COB_CODIGO_EAN)");
+    });
+}
+
+DbResult<FbStatement*> ProductStatements::statement(std::optional<FbStatement>& kept,
+                                                    const FbTransaction& transaction,
+                                                    const std::function<QString()>& text) {
+    if (kept) {
+        kept->setTransaction(transaction);
+        return &*kept;
+    }
+    auto prepared = prepareProductQuery(transaction, text());
+    if (!prepared)
+        return prepared.error();
+    return &kept.emplace(std::move(*prepared));
+}
+
+void ProductStatements::closeCursors() {
+    for (auto* kept : {&m_byText, &m_bySpellings})
+        if (*kept)
+            (*kept)->closeCursor();
+}
+
+void ProductStatements::reset() {
+    m_byText.reset();
+    m_bySpellings.reset();
+}
+
+namespace {
+
+DbResult<Found> findInTransaction(const FbTransaction& transaction, ProductStatements& statements,
+                                  const QString& code, DigitFallback fallback) {
+    auto statement = statements.byText(transaction);
     if (!statement)
         return statement.error();
     if (!isDigitsOnly(code))
-        return findByText(*statement, cp1252::encode(code));
+        return findByText(**statement, cp1252::encode(code));
 
     // The numeric comparison below converts every stored code, so it reads the whole
     // barcode table on every scan.  Most codes are stored exactly as scanned: the
     // index finds those at a fraction of the cost.
-    if (auto exact = findByText(*statement, code.toStdString()); !exact || *exact)
+    if (auto exact = findByText(**statement, code.toStdString()); !exact || *exact)
         return exact;
 
     if (fallback == DigitFallback::NumericStatement && fitsNumericLiteral(code)) {
@@ -237,7 +268,15 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
     // numeric comparison, and a scanned code too large for a 64-bit literal cannot be
     // compared as a number at all.  Match the spellings that compare equal as numbers
     // instead, through the index.
-    return findSpellings(transaction, zeroForms(code.toStdString(), codeWidth(*statement)));
+    const size_t width = codeWidth(**statement);
+    std::vector<std::string> forms = zeroForms(code.toStdString(), width);
+    if (forms.empty())
+        return Found{};
+    auto spellings = statements.bySpellings(transaction, width);
+    if (!spellings)
+        return spellings.error();
+    forms.resize(width, forms.back());
+    return firstRow(**spellings, forms);
 }
 
 std::string replyText(std::string text) {
@@ -247,13 +286,22 @@ std::string replyText(std::string text) {
 
 }  // namespace
 
-DbResult<Found> findProduct(const FbConnection& connection, const QString& code,
-                            DigitFallback fallback) {
+DbResult<Found> findProduct(const FbConnection& connection, ProductStatements& statements,
+                            const QString& code, DigitFallback fallback) {
     const FbDeadline deadline(connection);
     auto transaction = FbTransaction::startReadOnly(connection);
     if (!transaction)
         return transaction.error();
-    return findInTransaction(*transaction, code, fallback);
+    auto found = findInTransaction(*transaction, statements, code, fallback);
+    // Their cursors belong to this transaction.
+    statements.closeCursors();
+    return found;
+}
+
+DbResult<Found> findProduct(const FbConnection& connection, const QString& code,
+                            DigitFallback fallback) {
+    ProductStatements statements;
+    return findProduct(connection, statements, code, fallback);
 }
 
 PriceReply priceReply(const DbResult<Found>& product, const LookupSettings& settings) {

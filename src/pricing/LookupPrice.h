@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,8 @@
 
 #include "pricing/DbResult.h"
 #include "pricing/FbConnection.h"
+#include "pricing/FbStatement.h"
+#include "pricing/FbTransaction.h"
 #include "pricing/PriceFormat.h"
 
 namespace tarifon {
@@ -32,8 +35,35 @@ enum class DigitFallback {
     LeadingZeroSpellings,
 };
 
+// The product query's statements on one connection, prepared on first use and kept,
+// so that lookups on a kept attachment pay for preparing them once.  Destroy before the
+// connection.
+class ProductStatements {
+public:
+    // The product query with the code as a text parameter.
+    DbResult<FbStatement*> byText(const FbTransaction& transaction);
+    // The same with `width` codes ORed, the shortest stored code first.
+    DbResult<FbStatement*> bySpellings(const FbTransaction& transaction, size_t width);
+    // Due before the transaction they last ran in ends.
+    void closeCursors();
+    // Frees them, as is due before their connection goes.
+    void reset();
+
+private:
+    DbResult<FbStatement*> statement(std::optional<FbStatement>& kept,
+                                     const FbTransaction& transaction,
+                                     const std::function<QString()>& text);
+
+    std::optional<FbStatement> m_byText;
+    std::optional<FbStatement> m_bySpellings;
+};
+
 // Finds the product for a code over an open connection, in a read-only,
 // read-committed transaction of its own.  Empty when no row matches.
+DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection,
+                                                ProductStatements& statements, const QString& code,
+                                                DigitFallback fallback);
+// The same with statements prepared for this lookup alone.
 DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection, const QString& code,
                                                 DigitFallback fallback);
 
