@@ -13,6 +13,7 @@
 #include "app/OperatorView.h"
 #include "app/SettingsFile.h"
 #include "content/DisplayContent.h"
+#include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
 #include "terminal/EventPoller.h"
 #include "terminal/PollerSink.h"
@@ -22,10 +23,12 @@
 namespace tarifon {
 
 // The program behind the main window: the settings, the event poller, the price
+// The program behind the main window: the settings, the event poller, the price
 // lookup, the connected terminals and the operator's selection, the display content,
-// start-up and shutdown.  The window calls it from its handlers and shows what it reports through
-// OperatorView; it never reads a control.  Everything runs on the user-interface
-// thread except settings(), which any thread may call.
+// start-up and shutdown, the notification-area icon and autostart.  The window calls it
+// from its handlers and shows what it reports through OperatorView; it never reads a
+// control.  Everything runs on the user-interface thread except settings(), which any
+// thread may call.
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
@@ -65,6 +68,22 @@ public:
     // ---- Database location and connection test
     DbResult<void> testConnection() const;
 
+    // ---- Notification-area icon, the window's visibility and autostart
+    // Adds the icon (once, however often it is called) and lets the show-at-start flag
+    // follow the window.  Without a notification area the window stays shown.
+    void addTrayIcon();
+    // "Ocultar": the icon, then the window hidden, where there is an icon to come back from.
+    void hideToTray();
+    // The pop-up menu's first item: hides a visible window, shows a hidden one.
+    void toggleWindow();
+    // The machine-wide autostart entry, running this executable; false when it could
+    // not be written (no rights to the autostart folder).
+    bool enableAutostart();
+    // Removing an entry that is not there, or cannot be removed, is not reported.
+    void disableAutostart();
+    // Tests use a folder of their own instead of the system's.
+    void setAutostartFolder(const QString& folder) { m_autostart = AutostartEntry(folder); }
+
     // ---- Display content
     DisplayContent& content() { return m_content; }
     // The quick message to every connected terminal, no selection needed.
@@ -96,7 +115,10 @@ private:
     mutable std::mutex m_settingsMutex;
     Settings m_settings;
 
+    AutostartEntry m_autostart;
+
     bool m_showAtStart = true;
+    bool m_noTrayLogged = false;
     bool m_shutDown = false;
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     TTABSOCK m_tabConec;

@@ -191,7 +191,7 @@ TEST_F(ContentWindow, PicturesGoOnRequestAndOnEnviarAndShutdownStopsTheWorkers) 
     form.Timer2Timer();
     const QString log = control<QPlainTextEdit>(form, "MemoRecv")->toPlainText();
     EXPECT_TRUE(log.endsWith(s("Response: 0188"))) << log.toStdString();
-    QTRY_COMPARE(library.callsNamed("iTypeTerm").size(), size_t{2});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return library.callsNamed("iTypeTerm").size() == 2; }));
 
     form.close();  // both distributions are still under way
     const size_t sentBeforeClose = library.callsNamed("bSendImageFromFile").size();
