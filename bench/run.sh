@@ -511,9 +511,10 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
   echo "## Floor: one lookup at the least it can cost (median)"
   echo
   echo "Indexed lookup: the product query with the code as a text parameter. \"Connect\" is attach,"
-  echo "prepare, run, fetch and detach: the floor of the default mode. \"Open\" is the same on an"
-  echo "attachment kept open: the floor of the high-volume mode. The last column is the default"
-  echo "mode's numeric statement (the code appended unquoted) on an open attachment."
+  echo "prepare, run, fetch and detach: the floor of the default mode. \"Open\" runs the query,"
+  echo "prepared once, on an attachment kept open: the floor of the high-volume mode, which keeps"
+  echo "both. The last column is the default mode's numeric statement (the code appended"
+  echo "unquoted) on an open attachment."
   echo
   echo "| catalog, database | connect + indexed lookup | indexed lookup, open | numeric statement, open | runs |"
   echo "|---|---|---|---|---|"
