@@ -48,7 +48,7 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
     if (const std::optional<int32_t> timeex = strToInt(settings.timeex))
         write(kMessage, kTimeEx, QString::number(*timeex));
     else
-        problems << QStringLiteral("''%1'' is not a valid integer value").arg(settings.timeex);
+        problems << invalidIntegerMessage(settings.timeex);
     write(kCaminho, kBd, settings.bd);
     write(kIniciar, kIniciarKey, settings.iniciar ? QStringLiteral("1") : QStringLiteral("0"));
     return problems;

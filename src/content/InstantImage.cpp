@@ -8,7 +8,6 @@
 #include "content/LibraryPath.h"
 #include "content/PictureFile.h"
 #include "content/TerminalPicture.h"
-#include "content/WholeNumber.h"
 #include "platform/IntText.h"
 
 namespace tarifon {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "content/WholeNumber.h"
 #include "platform/Cp1252.h"
 #include "platform/IntText.h"
 #include "terminal/ConnectedTerminals.h"

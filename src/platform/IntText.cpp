@@ -63,4 +63,8 @@ int32_t strToIntDef(QStringView text, int32_t def) {
     return strToInt(text).value_or(def);
 }
 
+QString invalidIntegerMessage(QStringView text) {
+    return QStringLiteral("''%1'' is not a valid integer value").arg(text);
+}
+
 }  // namespace tarifon

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include <QString>
 #include <QStringView>
 
 namespace tarifon {
@@ -21,5 +22,9 @@ std::optional<int32_t> strToInt(QStringView text);
 
 // As strToInt, with `def` when the text does not convert.
 int32_t strToIntDef(QStringView text, int32_t def);
+
+// The error that ends an operator action whose number field does not convert (%s:
+// the text as entered), shown in the application's error box.
+QString invalidIntegerMessage(QStringView text);
 
 }  // namespace tarifon
