@@ -10,6 +10,10 @@
 #include "app/DismissalSchedule.h"
 #include "app/OperatorView.h"
 #include "app/SettingsFile.h"
+#include "config/Extras.h"
+#include "config/NetConfig.h"
+#include "config/UpdConfig.h"
+#include "config/WlanConfig.h"
 #include "pricing/DbResult.h"
 #include "terminal/EventPoller.h"
 #include "terminal/PollerSink.h"
@@ -17,6 +21,19 @@
 #include "terminal/TerminalLibrary.h"
 
 namespace tarifon {
+
+// What a single-terminal button asks of the selected terminal with nothing but its
+// socket: the four configuration reads and the four maintenance commands.
+enum class TerminalRequest {
+    Config,
+    UpdConfig,
+    Param,
+    WlanConfig,
+    AllwaysLive,
+    CheckLive,
+    RestartSoft,
+    UpdateSoftware,
+};
 
 // The program behind the main window: the settings, the event poller, the price
 // lookup, the connected terminals and the operator's selection, start-up and
@@ -62,6 +79,19 @@ public:
     // ---- Database location and connection test
     DbResult<void> testConnection() const;
 
+    // ---- Terminal configuration and maintenance commands (ControllerConfig.cpp)
+    // Each goes to the selected terminal, or nowhere after "Escolha um terminal".
+    // The request's lamp turns yellow before it is sent.
+    void request(TerminalRequest request);
+    // `interfaceItem`: the item chosen in the "Interface" radio group.
+    void requestMacAddress(int interfaceItem);
+    // The writes.  A number field that does not convert ends the write in the
+    // application's error box, with nothing sent and no lamp changed.
+    void sendNetConfig(NetConfig net, const QString& displayTime);
+    void sendUpdConfig(const UpdConfig& upd);
+    void sendExtras(const Extras& extras);
+    void sendWlanConfig(WlanConfig wlan, const QString& channel);
+
     // ---- Self-dismissing boxes
     DismissalSchedule& dismissals() { return m_dismissals; }
 
@@ -72,6 +102,10 @@ private:
     void lampGreen(int lampNumber) override;
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
+
+    // The number the operator typed in a field the record carries, or nothing after
+    // the error box.
+    std::optional<int32_t> typedNumber(const QString& text);
 
     TerminalLibrary& m_library;
     OperatorView& m_view;

@@ -114,6 +114,7 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
     connectSettings();
     connectTerminals();
     connectDatabase();
+    connectConfig();
     // Enabled in the layout: the poller runs from the first event loop on, the boxes
     // of start-up included.
     Timer2->start();

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 
 #include <QFont>
 #include <QMainWindow>
@@ -28,7 +27,7 @@ class TForm1;
 // gather control values, call the controller and show what it reports; the state and
 // the decisions are the controller's.  The implementation is split by subsystem, one
 // source file each (TForm1.cpp: the window, start-up and shutdown; TForm1Terminals.cpp;
-// TForm1Database.cpp).
+// TForm1Database.cpp; TForm1Config.cpp).
 class TForm1 : public QMainWindow, private tarifon::OperatorView {
     Q_OBJECT
 
@@ -72,7 +71,7 @@ public:
     QMessageBox::StandardButton showSelfDismissingBox(MessageIcon icon, const QString& caption,
                                                       const QString& text);
     // The application's general error box (caption "Tarifon", error icon, OK).
-    void showApplicationError(const QString& message);
+    void showApplicationError(const QString& message) override;
 
     // ---- Start-up, settings and shutdown (TForm1.cpp)
     void FormCreate();
@@ -100,6 +99,21 @@ public:
     void SpeedButton2Click();
     void SpeedButton3Click();
 
+    // ---- Terminal configuration and maintenance commands (TForm1Config.cpp)
+    void BtnGetCfgClick();
+    void BtnSendCfgClick();
+    void BtnGetUpdConfigClick();
+    void BtnSendUpdConfigClick();
+    void BtnGetParamClick();
+    void BtnSendParamClick();
+    void BtnGetWlanConfigClick();
+    void BtnSendWlanConfigClick();
+    void BtnGetMACClick();
+    void BtnAllwaysLiveClick();
+    void BtnCheckLiveClick();
+    void BtnRestartSoftClick();
+    void BtnUpdSoftClick();
+
     // ---- Image table (TForm1.cpp until the display content has its own file)
     void BtnImgAddClick();
     void BtnImgDelClick();
@@ -123,17 +137,23 @@ private:
     void appendLog(const QString& line) override;
     void setLamp(int lampNumber, tarifon::LampColor color) override;
     // ---- OperatorView, poller and terminals (TForm1Terminals.cpp)
-    void configReply(tarifon::ReplyKind kind, std::span<const uint8_t> record) override;
     void showTerminalList(const QStringList& rows, int highlightedRow) override;
     // ---- OperatorView, database (TForm1Database.cpp)
     void warnDatabasePathMissing() override;
     void showDatabaseFailure() override;
+    // ---- OperatorView, terminal configuration (TForm1Config.cpp)
+    void showNetConfig(const tarifon::NetConfig& net) override;
+    void showUpdConfig(const tarifon::UpdConfig& upd) override;
+    void showExtras(const tarifon::Extras& extras) override;
+    void showWlanConfig(const tarifon::WlanConfig& wlan) override;
+    void showMacAddress(const tarifon::MacAddress& mac) override;
 
     // Each subsystem wires its own controls to its handlers.
     void connectWindow();
     void connectSettings();
     void connectTerminals();
     void connectDatabase();
+    void connectConfig();
 
     void buildPopupMenu();
     void applyLook();
