@@ -1,12 +1,16 @@
 // Terminal configuration: the network, update-server, extras and Wi-Fi groups, the
 // MAC query and the maintenance commands.  Handlers gather the controls and leave
 // the rest to the controller; replies come back through the show methods.
+#include <optional>
+#include <string>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 
 #include "app/Controller.h"
+#include "config/MacAddress.h"
 #include "ui/TForm1.h"
 #include "ui_TForm1.h"
 
@@ -149,8 +153,8 @@ void TForm1::BtnGetMACClick() {
 void TForm1::showMacAddress(const MacAddress& mac) {
     ui->EDmacaddr->setText(text(mac.text));
     if (const std::optional<int> item = macReplyItem(mac.interfaceCode)) {
-        ui->EDiface->setText(
-            QStringLiteral("%1: %2").arg(*item).arg(ui->GrpIFace->itemText(*item)));
+        ui->EDiface->setText(QString::number(*item) + QStringLiteral(": ") +
+                             ui->GrpIFace->itemText(*item));
     }
 }
 
