@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
+  # The server program that tests start as a private process; its system service is not used.
+  firebird3.0-server
   libjpeg62-turbo-dev
   # TIFF pictures (GIF and ICO come with Qt itself).
   qt6-image-formats-plugins
@@ -41,5 +43,13 @@ echo "install-deps: installing ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+# Keep services (Firebird's among them) from starting while the packages install:
+# tests start a private server of their own and need no system one beside it.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+  trap '$sudo rm -f "$policy"' EXIT
+fi
 $sudo apt-get update
 $sudo apt-get install -y --no-install-recommends "${missing[@]}"

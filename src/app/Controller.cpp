@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "app/ScanReply.h"
+#include "platform/AppPaths.h"
 #include "pricing/ConnectionTest.h"
 #include "pricing/LookupPrice.h"
 #include "terminal/ConnectedTerminals.h"
@@ -15,6 +16,8 @@ namespace {
 
 const QString kServerStarted = QStringLiteral("Servidor inicializado com sucesso.");
 const QString kServerFailed = QStringLiteral("Erro inicializando servidor");
+const QString kNoTray =
+    QStringLiteral("Sem área de notificação nesta área de trabalho: a janela continua visível.");
 
 }  // namespace
 
@@ -42,6 +45,9 @@ void Controller::startUp() {
     if (settings().bd.isEmpty()) {
         m_showAtStart = true;
         m_view.warnDatabasePathMissing();
+    }
+    if (settings().lcbo_Iniciar) {
+        addTrayIcon();
     }
 }
 
@@ -83,12 +89,53 @@ void Controller::setSetting(QString Settings::*entry, const QString& value) {
 
 void Controller::setStartHidden(bool hidden) {
     const std::lock_guard lock(m_settingsMutex);
-    m_settings.iniciar = hidden;
+    m_settings.lcbo_Iniciar = hidden;
 }
 
 Settings Controller::settings() const {
     const std::lock_guard lock(m_settingsMutex);
     return m_settings;
+}
+
+// ---- Notification-area icon, the window's visibility and autostart ---------
+
+void Controller::addTrayIcon() {
+    if (!m_view.trayAvailable()) {
+        // Hidden, the window would have no way back: it stays, and the log says why once.
+        if (!m_noTrayLogged) {
+            m_noTrayLogged = true;
+            m_view.appendLog(kNoTray);
+        }
+        m_showAtStart = true;
+        return;
+    }
+    m_view.showTrayIcon();
+    m_showAtStart = m_view.windowVisible();
+}
+
+void Controller::hideToTray() {
+    addTrayIcon();
+    if (m_view.trayAvailable()) {
+        m_view.hideWindow();
+    }
+}
+
+// Hiding through the pop-up also adds the icon when there is none yet (the menu opened as
+// the window's context menu): a window hidden without an icon could never come back.
+void Controller::toggleWindow() {
+    if (m_view.windowVisible()) {
+        hideToTray();
+    } else {
+        m_view.showWindow();
+    }
+}
+
+bool Controller::enableAutostart() {
+    return m_autostart.install(executablePath());
+}
+
+void Controller::disableAutostart() {
+    m_autostart.remove();
 }
 
 // ---- Event poller and price lookup -----------------------------------------

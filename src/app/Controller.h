@@ -14,6 +14,7 @@
 #include "config/NetConfig.h"
 #include "config/UpdConfig.h"
 #include "config/WlanConfig.h"
+#include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
 #include "terminal/EventPoller.h"
 #include "terminal/PollerSink.h"
@@ -37,9 +38,9 @@ enum class TerminalRequest {
 
 // The program behind the main window: the settings, the event poller, the price
 // lookup, the connected terminals and the operator's selection, start-up and
-// shutdown.  The window calls it from its handlers and shows what it reports through
-// OperatorView; it never reads a control.  Everything runs on the user-interface
-// thread except settings(), which any thread may call.
+// shutdown, the notification-area icon and autostart.  The window calls it from its handlers and
+// shows what it reports through OperatorView; it never reads a control.  Everything runs on the
+// user-interface thread except settings(), which any thread may call.
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
@@ -92,6 +93,22 @@ public:
     void sendExtras(const Extras& extras);
     void sendWlanConfig(WlanConfig wlan, const QString& channel);
 
+    // ---- Notification-area icon, the window's visibility and autostart
+    // Adds the icon (once, however often it is called) and lets the show-at-start flag
+    // follow the window.  Without a notification area the window stays shown.
+    void addTrayIcon();
+    // "Ocultar": the icon, then the window hidden, where there is an icon to come back from.
+    void hideToTray();
+    // The pop-up menu's first item: hides a visible window, shows a hidden one.
+    void toggleWindow();
+    // The machine-wide autostart entry, running this executable; false when it could
+    // not be written (no rights to the autostart folder).
+    bool enableAutostart();
+    // Removing an entry that is not there, or cannot be removed, is not reported.
+    void disableAutostart();
+    // Tests use a folder of their own instead of the system's.
+    void setAutostartFolder(const QString& folder) { m_autostart = AutostartEntry(folder); }
+
     // ---- Self-dismissing boxes
     DismissalSchedule& dismissals() { return m_dismissals; }
 
@@ -116,7 +133,10 @@ private:
     mutable std::mutex m_settingsMutex;
     Settings m_settings;
 
+    AutostartEntry m_autostart;
+
     bool m_showAtStart = true;
+    bool m_noTrayLogged = false;
     bool m_shutDown = false;
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     TTABSOCK m_tabConec;

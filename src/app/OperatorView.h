@@ -53,6 +53,16 @@ public:
     // The connected terminals, one row each; highlightedRow -1 is none.  The
     // highlight is the controller's, not an operator's choice.
     virtual void showTerminalList(const QStringList& rows, int highlightedRow) = 0;
+
+    // The operator shell.  Whether the desktop has a notification area: without one a
+    // hidden window could not be brought back.
+    virtual bool trayAvailable() const = 0;
+    virtual bool windowVisible() const = 0;
+    // Puts the program's icon into the notification area; there is only ever one.
+    virtual void showTrayIcon() = 0;
+    virtual void hideWindow() = 0;
+    // Visible and in front.
+    virtual void showWindow() = 0;
 };
 
 }  // namespace tarifon

@@ -32,7 +32,7 @@ Settings loadSettings(const QString& iniPath) {
     const QString timeex = ini.value(kMessage, kTimeEx, QString::number(kDefaultTimeEx));
     s.timeex = QString::number(strToIntDef(timeex, kDefaultTimeEx));
     s.bd = ini.value(kCaminho, kBd, QString());
-    s.iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
+    s.lcbo_Iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
     return s;
 }
 
@@ -50,7 +50,7 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
     else
         problems << invalidIntegerMessage(settings.timeex);
     write(kCaminho, kBd, settings.bd);
-    write(kIniciar, kIniciarKey, settings.iniciar ? QStringLiteral("1") : QStringLiteral("0"));
+    write(kIniciar, kIniciarKey, settings.lcbo_Iniciar ? QStringLiteral("1") : QStringLiteral("0"));
     return problems;
 }
 

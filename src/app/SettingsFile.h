@@ -13,7 +13,7 @@ struct Settings {
     QString line2;
     QString timeex;
     QString bd;
-    bool iniciar = false;
+    bool lcbo_Iniciar = false;  // start hidden in the notification area
 };
 
 // The file's entries, each missing or unusable one replaced by its default. Never fails.

@@ -14,6 +14,12 @@ QString executableDir() {
     return QFileInfo(exe.symLinkTarget()).absolutePath();
 }
 
+QString executablePath() {
+    if (QCoreApplication::instance() != nullptr)
+        return QCoreApplication::applicationFilePath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+}
+
 QString besideExecutable(const QString& name) {
     return QDir(executableDir()).filePath(name);
 }

@@ -8,6 +8,9 @@ namespace tarifon {
 // image table and pictures all live there.
 QString executableDir();
 
+// The running executable's full path, links resolved.
+QString executablePath();
+
 // `name` (a file name or a relative path) inside executableDir().
 QString besideExecutable(const QString& name);
 

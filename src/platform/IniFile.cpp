@@ -13,8 +13,14 @@ namespace tarifon {
 
 namespace {
 
+// As Windows reads profile files: besides spaces and tabs, the vertical tab, the form
+// feed and the DOS end-of-file mark (0x1A) that old editors leave after the last line.
 bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t';
+    return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f' || c == QChar(0x1A);
+}
+
+bool isLineBreak(QChar c) {
+    return c == u'\n' || c == u'\r';
 }
 
 QStringView trimBlanks(QStringView s) {
@@ -98,18 +104,22 @@ IniFile::Line IniFile::parseLine(const QString& text) {
 IniFile IniFile::fromBytes(const QByteArray& bytes) {
     IniFile ini;
     const QString text = decodeText(bytes);
-    const qsizetype firstBreak = text.indexOf(u'\n');
-    if (firstBreak > 0 && text[firstBreak - 1] == u'\r')
-        ini.m_eol = QStringLiteral("\r\n");
-
+    // CR LF, LF, or a CR alone (old Mac files) ends a line; new lines follow the first.
     qsizetype start = 0;
+    bool firstBreak = true;
     while (start < text.size()) {
-        qsizetype end = text.indexOf(u'\n', start);
-        const qsizetype next = end < 0 ? text.size() : end + 1;
-        if (end < 0)
-            end = text.size();
-        if (end > start && text[end - 1] == u'\r')
-            --end;
+        qsizetype end = start;
+        while (end < text.size() && !isLineBreak(text[end]))
+            ++end;
+        qsizetype next = end;
+        if (next < text.size()) {
+            const bool crlf =
+                text[next] == u'\r' && next + 1 < text.size() && text[next + 1] == u'\n';
+            next += crlf ? 2 : 1;
+            if (firstBreak)
+                ini.m_eol = text.sliced(end, next - end);
+            firstBreak = false;
+        }
         ini.m_lines.push_back(parseLine(text.mid(start, end - start)));
         start = next;
     }
@@ -140,14 +150,15 @@ qsizetype IniFile::findEntry(const QString& section, const QString& key, bool* k
     const QString wantedSection = trimBlanks(section).toString();
     const QString wantedKey = trimBlanks(key).toString();
     qsizetype header = -1;
-    bool inSection = false;
     for (size_t i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
         if (line.kind == Kind::Section) {
-            inSection = equalNames(line.name, wantedSection);
-            if (inSection && header < 0)
+            // Only the first copy of a section is searched, as on Windows.
+            if (header >= 0)
+                break;
+            if (equalNames(line.name, wantedSection))
                 header = static_cast<qsizetype>(i);
-        } else if (inSection && line.kind == Kind::Entry && equalNames(line.name, wantedKey)) {
+        } else if (header >= 0 && line.kind == Kind::Entry && equalNames(line.name, wantedKey)) {
             *keyFound = true;
             return static_cast<qsizetype>(i);
         }

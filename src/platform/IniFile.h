@@ -10,17 +10,20 @@ namespace tarifon {
 
 // An INI file read and written with the semantics of the Windows profile functions that
 // the program's settings and language files were made for:
+// - a line ends at CR LF, LF or a CR alone;
+// - blanks are spaces, tabs, 0x0B, 0x0C and the DOS end-of-file mark 0x1A;
 // - section and key names match without regard to letter case, blanks around them ignored;
 // - a key may have the empty name (a line "=value");
 // - blanks around a value are dropped, then one pair of enclosing quotes ("" or '') removed,
 //   then the value is cut at kMaxValueLength characters;
 // - a missing file, section or key gives the caller's default without its trailing blanks;
 //   a key with nothing after "=" gives the empty text;
-// - the first occurrence of a key wins; lines before the first section, lines starting with
-//   ";" and lines without "=" are never read as entries;
+// - the first occurrence of a key wins, and only the first copy of a section that appears
+//   twice is searched; lines before the first section, lines starting with ";" and lines
+//   without "=" are never read as entries;
 // - a file is decoded as UTF-8 or UTF-16 when it starts with their byte-order mark, else as
 //   UTF-8 when it is valid UTF-8, else as Windows-1252; it is always written as UTF-8
-//   without a byte-order mark, keeping the line ends (CR LF or LF) it had.
+//   without a byte-order mark, with the line end (CR LF, LF or CR) of its first line.
 // A value whose blanks or enclosing quotes the reader would strip is written inside double
 // quotes so that it reads back unchanged.
 class IniFile {

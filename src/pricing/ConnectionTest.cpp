@@ -4,8 +4,9 @@
 
 namespace tarifon {
 
-DbResult<void> testDatabaseConnection(const QString& databasePath) {
-    auto connection = FbConnection::attach(databasePath);
+DbResult<void> testDatabaseConnection(const QString& databasePath,
+                                      std::chrono::seconds connectTimeout) {
+    auto connection = FbConnection::attach(databasePath, connectTimeout);
     if (!connection)
         return connection.error();
     return connection->detach();

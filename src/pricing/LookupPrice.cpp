@@ -6,6 +6,7 @@
 
 #include "platform/Cp1252.h"
 #include "pricing/FbConnection.h"
+#include "pricing/FbDeadline.h"
 #include "pricing/FbStatement.h"
 #include "pricing/FbTransaction.h"
 
@@ -190,7 +191,8 @@ std::vector<std::string> zeroForms(const std::string& code, size_t width) {
     return forms;
 }
 
-DbResult<Found> findInTransaction(const FbTransaction& transaction, const QString& code) {
+DbResult<Found> findInTransaction(const FbTransaction& transaction, const QString& code,
+                                  DigitFallback fallback) {
     auto statement =
         prepareProductQuery(transaction, QLatin1String(kProductQuery) + QLatin1Char('?'));
     if (!statement)
@@ -204,7 +206,7 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
     if (auto exact = findByText(*statement, code.toStdString()); !exact || *exact)
         return exact;
 
-    if (fitsNumericLiteral(code)) {
+    if (fallback == DigitFallback::NumericStatement && fitsNumericLiteral(code)) {
         auto numeric = prepareProductQuery(transaction, QLatin1String(kProductQuery) + code);
         if (!numeric)
             return numeric.error();
@@ -233,30 +235,42 @@ std::string replyText(std::string text) {
 
 }  // namespace
 
-DbResult<Found> findProduct(const QString& databasePath, const QString& code) {
-    auto connection = FbConnection::attach(databasePath);
-    if (!connection)
-        return connection.error();
-    auto transaction = FbTransaction::startReadOnly(*connection);
+DbResult<Found> findProduct(const FbConnection& connection, const QString& code,
+                            DigitFallback fallback) {
+    const FbDeadline deadline(connection);
+    auto transaction = FbTransaction::startReadOnly(connection);
     if (!transaction)
         return transaction.error();
-    return findInTransaction(*transaction, code);
+    return findInTransaction(*transaction, code, fallback);
+}
+
+PriceReply priceReply(const DbResult<Found>& product, const LookupSettings& settings) {
+    if (!product)
+        return {.outcome = LookupOutcome::Failed, .error = product.error().message};
+    const Found& row = product.value();
+    if (!row)
+        return {.outcome = LookupOutcome::NotFound};
+    const QString price = settings.currencyPrefix + formatPrice(row->price, settings.separators);
+    return {.outcome = LookupOutcome::Price,
+            .description = replyText(row->description),
+            .price = replyText(cp1252::encode(price))};
+}
+
+PriceReply lookupPrice(const QString& code, const LookupSettings& settings) {
+    if (settings.databasePath.isEmpty())
+        return {.outcome = LookupOutcome::Skipped};
+    auto connection = FbConnection::attach(settings.databasePath, settings.connectTimeout);
+    if (!connection)
+        return priceReply(connection.error(), settings);
+    // Closed before the caller sends the reply: the database is held no longer than needed.
+    auto product = findProduct(*connection, code, DigitFallback::NumericStatement);
+    connection->detach();
+    return priceReply(product, settings);
 }
 
 PriceReply lookupPrice(const QString& code, const QString& databasePath,
                        const QString& currencyPrefix, const Separators& separators) {
-    if (databasePath.isEmpty())
-        return {.outcome = LookupOutcome::Skipped};
-
-    auto product = findProduct(databasePath, code);
-    if (!product)
-        return {.outcome = LookupOutcome::Failed, .error = product.error().message};
-    if (!*product)
-        return {.outcome = LookupOutcome::NotFound};
-    return {.outcome = LookupOutcome::Price,
-            .description = replyText((*product)->description),
-            .price = replyText(
-                cp1252::encode(currencyPrefix + formatPrice((*product)->price, separators)))};
+    return lookupPrice(code, LookupSettings{databasePath, currencyPrefix, separators});
 }
 
 }  // namespace tarifon

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include "pricing/DbResult.h"
+#include "pricing/FbConnection.h"
 #include "pricing/PriceFormat.h"
 
 namespace tarifon {
@@ -21,10 +23,19 @@ struct ProductRow {
     Currency price = 0;       // null reads as 0
 };
 
-// Finds the product for a code in the point-of-sale database at `databasePath`,
-// over one connection that is closed again before this returns.  Empty when no
-// row matches.
-DbResult<std::optional<ProductRow>> findProduct(const QString& databasePath, const QString& code);
+// How a digit-only code that is not stored exactly as scanned is looked up further.
+enum class DigitFallback {
+    // The product query with the code appended as a number: finds every stored code
+    // equal to it as a number, but reads the whole barcode table.
+    NumericStatement,
+    // The code's other leading-zero spellings, through the index only.
+    LeadingZeroSpellings,
+};
+
+// Finds the product for a code over an open connection, in a read-only,
+// read-committed transaction of its own.  Empty when no row matches.
+DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection, const QString& code,
+                                                DigitFallback fallback);
 
 enum class LookupOutcome {
     Skipped,   // no database path: nothing was done, nothing is to be sent
@@ -44,9 +55,23 @@ struct PriceReply {
     QString error{};            // the database client's message when Failed
 };
 
-// Looks one scanned code up: the product's description and price text, or "not
-// found".  The price text is the prefix (as typed, untrimmed) followed by the
-// price formatted with the given separators.
+// The settings one lookup reads, as they stand when the scan is taken.
+struct LookupSettings {
+    QString databasePath;
+    QString currencyPrefix;  // as typed, untrimmed
+    Separators separators;
+    std::chrono::seconds connectTimeout = kDefaultConnectTimeout;
+};
+
+// The reply to a finished search: the price text is the prefix followed by the price
+// formatted with the separators.
+PriceReply priceReply(const DbResult<std::optional<ProductRow>>& product,
+                      const LookupSettings& settings);
+
+// Looks one scanned code up over a connection of its own, closed again before this
+// returns: the product's description and price text, or "not found".
+PriceReply lookupPrice(const QString& code, const LookupSettings& settings);
+// The same with the default connect time-out.
 PriceReply lookupPrice(const QString& code, const QString& databasePath,
                        const QString& currencyPrefix, const Separators& separators);
 

@@ -19,6 +19,8 @@ struct MessageRequest {
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     // Closes by itself, as if OK were pressed, a fixed time after it opened.
     bool selfDismissing = false;
+    // On the middle of the screen rather than over the window.
+    bool centredOnScreen = false;
 };
 
 // The settings of one file dialog. A window keeps one per dialog and lets its callers

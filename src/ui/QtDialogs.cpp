@@ -45,7 +45,9 @@ QString runFileDialog(QWidget* owner, const FileDialogOptions& options,
 QtDialogs::QtDialogs(QWidget* owner, SelfDismissArm arm) : m_owner(owner), m_arm(std::move(arm)) {}
 
 QMessageBox::StandardButton QtDialogs::message(const MessageRequest& request) {
-    QMessageBox box(qtIcon(request.icon), request.caption, request.text, request.buttons, m_owner);
+    // Without an owner Qt places a box on the middle of the screen.
+    QMessageBox box(qtIcon(request.icon), request.caption, request.text, request.buttons,
+                    request.centredOnScreen ? nullptr : m_owner);
     if (request.defaultButton != QMessageBox::NoButton) {
         box.setDefaultButton(request.defaultButton);
     }

@@ -115,6 +115,7 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
     connectTerminals();
     connectDatabase();
     connectConfig();
+    connectShell();
     // Enabled in the layout: the poller runs from the first event loop on, the boxes
     // of start-up included.
     Timer2->start();
@@ -135,7 +136,7 @@ void TForm1::buildPopupMenu() {
     N2 = makeAction(pm_Barra_Tarefas, "N2", QString());
     N2->setSeparator(true);
     mp_Inicialicacao =
-        new QMenu(QStringLiteral("Inicialização Automática com o Windows"), pm_Barra_Tarefas);
+        new QMenu(QStringLiteral("Inicialização Automática com o Linux"), pm_Barra_Tarefas);
     mp_Inicialicacao->setObjectName(QStringLiteral("mp_Inicialicacao"));
     A1 = makeAction(mp_Inicialicacao, "A1", QStringLiteral("Ativar"));
     D1 = makeAction(mp_Inicialicacao, "D1", QStringLiteral("Desativar"));
@@ -404,7 +405,7 @@ void TForm1::showSettings(const Settings& settings) {
     ui->EdtLine2->setText(settings.line2);
     ui->EdtTimeEx->setText(settings.timeex);
     ui->edt_Caminho_Banco->setText(settings.bd);
-    (settings.iniciar ? ui->rb_Sim : ui->rb_Não)->setChecked(true);
+    (settings.lcbo_Iniciar ? ui->rb_Sim : ui->rb_Não)->setChecked(true);
 }
 
 void TForm1::serverStarted() {

@@ -1,14 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QFont>
 #include <QMainWindow>
+#include <QSystemTrayIcon>
 
 #include "app/OperatorView.h"
 #include "platform/AppPaths.h"
 #include "ui/Dialogs.h"
+#include "ui/Lang.h"
 
 namespace tarifon {
 class Controller;
@@ -27,7 +30,8 @@ class TForm1;
 // gather control values, call the controller and show what it reports; the state and
 // the decisions are the controller's.  The implementation is split by subsystem, one
 // source file each (TForm1.cpp: the window, start-up and shutdown; TForm1Terminals.cpp;
-// TForm1Database.cpp; TForm1Config.cpp).
+// TForm1Database.cpp; TForm1Config.cpp; TForm1Shell.cpp: languages, the notification-area
+// icon, autostart).
 class TForm1 : public QMainWindow, private tarifon::OperatorView {
     Q_OBJECT
 
@@ -114,6 +118,28 @@ public:
     void BtnRestartSoftClick();
     void BtnUpdSoftClick();
 
+    // ---- Languages, the notification-area icon and autostart (TForm1Shell.cpp)
+    void Portugues1Click();
+    void English1Click();
+    // The alert texts of the language chosen last; empty until one is chosen.
+    const stlang& languageTexts() const { return m_stlang; }
+    const QString& languageFile() const { return m_languageFile; }
+    void AddTrayIcon();
+    // The icon's mouse events: a right-button press opens pm_Barra_Tarefas at the
+    // cursor, a double-click shows the window; anything else does nothing.
+    void TrayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    void pm_Barra_TarefasPopup();
+    void mp_ExibirClick();
+    void O1Click();
+    void A1Click();
+    void D1Click();
+    // Null until the icon is added.
+    QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
+    // Tests decide whether the desktop has a notification area.
+    void setTrayAvailability(std::function<bool()> available) {
+        m_trayAvailable = std::move(available);
+    }
+
     // ---- Image table (TForm1.cpp until the display content has its own file)
     void BtnImgAddClick();
     void BtnImgDelClick();
@@ -148,12 +174,21 @@ private:
     void showWlanConfig(const tarifon::WlanConfig& wlan) override;
     void showMacAddress(const tarifon::MacAddress& mac) override;
 
+    // ---- OperatorView, the shell (TForm1Shell.cpp)
+    bool trayAvailable() const override;
+    bool windowVisible() const override;
+    void showTrayIcon() override;
+    void hideWindow() override;
+    void showWindow() override;
+
     // Each subsystem wires its own controls to its handlers.
     void connectWindow();
     void connectSettings();
     void connectTerminals();
     void connectDatabase();
     void connectConfig();
+
+    void connectShell();
 
     void buildPopupMenu();
     void applyLook();
@@ -168,6 +203,10 @@ private:
     std::unique_ptr<Dialogs> m_dialogs;
     QWidget* m_removedPages;  // hidden parent of the pages whose tabs were removed
     std::unique_ptr<tarifon::Controller> m_controller;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+    stlang m_stlang;
+    QString m_languageFile;
 };
 
 // The single main window; the program's main() sets it.

@@ -382,7 +382,7 @@ TEST(TForm1Layout, MenusTimersAndPopup) {
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_EQ(items[1]->objectName(), s("N2"));
     EXPECT_EQ(items[2]->menu(), form.mp_Inicialicacao);
-    EXPECT_EQ(items[2]->text(), s("Inicialização Automática com o Windows"));
+    EXPECT_EQ(items[2]->text(), s("Inicialização Automática com o Linux"));
     EXPECT_TRUE(items[3]->isSeparator());
     EXPECT_EQ(items[3]->objectName(), s("N1"));
     EXPECT_EQ(items[4]->text(), s("Fechar"));

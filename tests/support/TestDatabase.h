@@ -28,6 +28,8 @@ public:
     // Runs one statement and commits it.
     void execute(const std::string& sql);
 
+    // The first column of the first row of a query.
+    int64_t queryNumber(const std::string& sql) const;
     int64_t count(const std::string& table) const;
     // Attachments to this database other than the one asking (user attachments only).
     int64_t otherAttachments() const;
@@ -35,8 +37,6 @@ public:
     static void create(const QString& path);
 
 private:
-    int64_t queryNumber(const std::string& sql) const;
-
     QTemporaryDir m_dir;
     QString m_path;
 };

@@ -37,7 +37,7 @@ void expectEqual(const Settings& a, const Settings& b) {
     EXPECT_EQ(a.line2, b.line2);
     EXPECT_EQ(a.timeex, b.timeex);
     EXPECT_EQ(a.bd, b.bd);
-    EXPECT_EQ(a.iniciar, b.iniciar);
+    EXPECT_EQ(a.lcbo_Iniciar, b.lcbo_Iniciar);
 }
 
 }  // namespace
@@ -75,22 +75,22 @@ TEST_F(SettingsFileTest, ConvertsNumbersLikeTheOriginal) {
     putBytes("[MESSAGE]\ntimeex=0x1F\n[INICIAR]\n=2\n");
     Settings loaded = loadSettings(path());
     EXPECT_EQ(loaded.timeex, s("31"));
-    EXPECT_TRUE(loaded.iniciar);
+    EXPECT_TRUE(loaded.lcbo_Iniciar);
 
     putBytes("[MESSAGE]\ntimeex=abc\n[iniciar]\n=0\n");
     loaded = loadSettings(path());
     EXPECT_EQ(loaded.timeex, s("4"));
-    EXPECT_FALSE(loaded.iniciar);
+    EXPECT_FALSE(loaded.lcbo_Iniciar);
 
     // Present but empty: the texts become empty, the numbers take their defaults.
     putBytes("[GENERAL]\ncurrency=\n[MESSAGE]\ntimeex=\n[INICIAR]\n=\n");
     loaded = loadSettings(path());
     EXPECT_EQ(loaded.currency, QString());
     EXPECT_EQ(loaded.timeex, s("4"));
-    EXPECT_FALSE(loaded.iniciar);
+    EXPECT_FALSE(loaded.lcbo_Iniciar);
 
     putBytes("[INICIAR]\n=yes\n");
-    EXPECT_FALSE(loadSettings(path()).iniciar);
+    EXPECT_FALSE(loadSettings(path()).lcbo_Iniciar);
 }
 
 TEST_F(SettingsFileTest, DisplayTimeThatIsNotANumberLosesNothingElse) {

@@ -86,6 +86,11 @@ TEST_F(IniFileTest, DropsBlanksAndOnePairOfMatchingQuotes) {
     EXPECT_EQ(read("S", "inside"), s("a \"b\" c"));
     EXPECT_EQ(read("S", "tabs"), s("value"));
     EXPECT_EQ(read("S", "equals"), s("a=b"));
+
+    // Vertical tab, form feed and the DOS end-of-file mark are blanks too.
+    putBytes("[S]\n\x0b k\x0c=\x0c v \x0b\n\x1a\n=\" q\x1a\"\x1a");
+    EXPECT_EQ(read("S", "k"), s("v"));
+    EXPECT_EQ(read("S", ""), s(" q\x1a"));
 }
 
 TEST_F(IniFileTest, EmptyValueIsNotMissingAndMissingGivesTheTrimmedDefault) {
@@ -122,7 +127,11 @@ TEST_F(IniFileTest, IgnoresLinesThatAreNotEntriesAndTakesTheFirstDuplicate) {
     EXPECT_EQ(read("S", "; key"), kDefault);
     EXPECT_EQ(read("S", "just some words"), kDefault);
     EXPECT_EQ(read("", "orphan"), kDefault);
-    EXPECT_EQ(read("S", "late"), s("in a repeated section"));
+    // Only the first copy of a section is searched, and a write goes there too.
+    EXPECT_EQ(read("S", "late"), kDefault);
+    ASSERT_TRUE(write("s", "late", s("x")));
+    EXPECT_EQ(read("S", "late"), s("x"));
+    EXPECT_TRUE(bytes().contains("KEY=second\nlate=x\n[T]"));
 }
 
 TEST_F(IniFileTest, CutsValuesAndDefaultsAt2047Characters) {
@@ -166,6 +175,12 @@ TEST_F(IniFileTest, ReadsEveryEncodingAndLineEnd) {
     putBytes("[MESSAGE]\nline1=Gande Promo\xE7\xE3o\nline2=N\xE3o Perca! \x80\n");
     EXPECT_EQ(read("MESSAGE", "line1"), s("Gande Promoção"));
     EXPECT_EQ(read("MESSAGE", "line2"), s("Não Perca! €"));
+
+    // A CR alone ends a line, and new lines are written the same way.
+    putBytes("[MESSAGE]\rline1=a\r\rline2=b\n");
+    EXPECT_EQ(read("MESSAGE", "line1"), s("a"));
+    ASSERT_TRUE(write("MESSAGE", "line3", s("c")));
+    EXPECT_EQ(bytes(), QByteArray("[MESSAGE]\rline1=a\r\rline2=b\rline3=c\r"));
 }
 
 TEST_F(IniFileTest, UnreadableFilesGiveDefaults) {

@@ -1,5 +1,6 @@
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 #include "support/TestDatabase.h"
 #include "pricing/ConnectionTest.h"
+#include "pricing/FbConnection.h"
 #include "pricing/LookupPrice.h"
 
 using namespace tarifon;
@@ -249,6 +251,42 @@ TEST_F(Lookup, DigitCodesBeyondA64BitNumberAreAnsweredNotFailed) {
     expectNotFound(QStringLiteral("1234567890123456789012345"));
     expectNotFound(QStringLiteral("12345678901234567890123456"));  // longer than the column
     EXPECT_EQ(db.otherAttachments(), 0);
+}
+
+// The high-volume mode finds digit codes through the index only, up to the column's
+// 25 characters.  The numeric statement also matches a blank or a decimal point, unless
+// a stored code that is not a number, met first, sends it to the same spellings.
+TEST(LeadingZeroSpellings, ReachTheColumnsWidthInBothModes) {
+    const std::tuple<std::string, const char*, bool> cases[] = {
+        {"0000000000000000000012345", "12345", false},
+        {"777", "000777", false},
+        {" 888", "888", true},
+        {"999.0", "999", true},
+    };
+    const QString odd = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");  // the column's full width
+    for (const bool oddRow : {false, true}) {
+        TestDatabase db;
+        db.createTables();
+        db.addItem(1, "'Odd'", "1");
+        if (oddRow)
+            db.addCode(odd.toStdString(), 1);
+        int item = 1;
+        for (const auto& [stored, scanned, onlyByNumber] : cases) {
+            db.addItem(++item, "'" + stored + "'", "1");
+            db.addCode(stored, item);
+        }
+        auto connection = FbConnection::attach(db.path());
+        ASSERT_TRUE(connection.ok());
+        EXPECT_EQ(lookupPrice(odd, db.path(), {}, kBrazil).description, oddRow ? "Odd" : "");
+        for (const auto& [stored, scanned, onlyByNumber] : cases) {
+            const PriceReply full = lookupPrice(QLatin1String(scanned), db.path(), {}, kBrazil);
+            EXPECT_EQ(full.description == stored, !oddRow || !onlyByNumber) << stored;
+            const auto indexed = findProduct(*connection, QLatin1String(scanned),
+                                             DigitFallback::LeadingZeroSpellings);
+            ASSERT_TRUE(indexed.ok()) << indexed.error().message.toStdString();
+            EXPECT_EQ(indexed.value().has_value(), !onlyByNumber) << stored;
+        }
+    }
 }
 
 TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {

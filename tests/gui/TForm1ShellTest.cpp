@@ -1,0 +1,194 @@
+// The operator shell in the window: the language loader and its menu items, the
+// notification-area icon and the window's visibility, and the autostart entry.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "app/Controller.h"
+#include "platform/AutostartEntry.h"
+#include "support/Controls.h"
+#include "support/FakeTerminalLibrary.h"
+#include "support/ScriptedDialogs.h"
+#include "support/Utf8.h"
+#include "ui/RadioGroup.h"
+#include "ui/TForm1.h"
+
+using namespace tarifon;
+
+namespace {
+
+struct Window {
+    explicit Window(std::optional<bool> tray = std::nullopt) {
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogs = scripted.get();
+        form.setDialogs(std::move(scripted));
+        if (tray)
+            form.setTrayAvailability([tray] { return *tray; });
+    }
+    void put(const char* name, const QByteArray& bytes) {
+        QFile file(dir.filePath(s(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    void start(const QByteArray& settings) {
+        put("de501.ini", settings);
+        form.FormCreate();
+        if (form.controller().showAtStart() && !form.isVisible())
+            form.show();
+    }
+    qsizetype icons() const { return form.findChildren<QSystemTrayIcon*>().size(); }
+    QString firstItemOnRightPress() {
+        emit form.trayIcon()->activated(QSystemTrayIcon::Context);
+        EXPECT_TRUE(form.pm_Barra_Tarefas->isVisible());
+        form.pm_Barra_Tarefas->close();
+        return form.mp_Exibir->text();
+    }
+
+    QTemporaryDir dir;
+    FakeTerminalLibrary library;
+    TForm1 form{library, dir.path()};
+    ScriptedDialogs* dialogs = nullptr;
+};
+
+QString targetText(const TForm1& form, const LangTarget& target) {
+    using K = LangTarget::Kind;
+    if (target.kind == K::Alert)
+        return form.languageTexts().*target.alert;
+    QObject* c = control<QObject>(form, target.control);
+    if (target.kind == K::Page)
+        return form.pageCaption(qobject_cast<QWidget*>(c));
+    if (target.kind == K::Item)
+        return qobject_cast<RadioGroup*>(c)->itemText(target.index);
+    if (target.kind == K::Header)
+        return qobject_cast<QTableWidget*>(c)->item(0, target.index)->text();
+    const bool titled = qobject_cast<QGroupBox*>(c) || qobject_cast<QMenu*>(c);
+    return c->property(target.kind == K::Hint ? "toolTip" : titled ? "title" : "text").toString();
+}
+
+// Every target's text, by key.
+std::map<std::string, QStringList> windowTexts(const TForm1& form) {
+    std::map<std::string, QStringList> texts;
+    for (const LangEntry& entry : languageEntries())
+        for (const LangTarget& target : entry.targets)
+            texts[entry.key].append(targetText(form, target));
+    return texts;
+}
+
+}  // namespace
+
+TEST(ShellLanguages, LoaderAppliesEachEntryToAllItsTargets) {
+    // name, the language file (nullptr: none), English or Portuguese chosen, and "key=text|..."
+    // where every target of each key shows its text
+    const std::vector<std::tuple<const char*, const char*, bool, const char*>> cases = {
+        {"no file", nullptr, false,
+         "tabrecv=Received|tabconfig=Configuration|pdrrecv=Receive|grpimsg= Texto Rápido|"
+         "labtcname=Nome T.|serverstarfail=Fail starting server."},
+        {"letter case, quotes, the key spelt like the field",
+         "[hint]\nDLBCLICKIMAGE=Dica\n[ALERT]\nserverstartfail=x\n[Config]\n"
+         "GrpIMsg=\"  Rápida  \"\n[MESSAGES]\ngrpifacea='Fio'\n",
+         true,
+         "dlbclickimage=Dica|serverstarfail=Fail starting server.|grpimsg=  Rápida  |"
+         "grpifacea=Fio|grpifacec=Current"},
+        {"empty values", "[DEFAULT]\npdrrecv=\npdrsend= \n", false, "pdrrecv=|pdrsend=|pdradd=Add"},
+    };
+    for (const auto& [name, file, english, expected] : cases) {
+        SCOPED_TRACE(name);
+        Window w;
+        if (file)
+            w.put(english ? "lg_eng.ini" : "lg_port.ini", file);
+        const auto choose = english ? &TForm1::English1Click : &TForm1::Portugues1Click;
+        (w.form.*choose)();
+        const auto texts = windowTexts(w.form);
+        for (const QString& pair : s(expected).split(u'|')) {
+            const QString key = pair.section(u'=', 0, 0);
+            for (const QString& applied : texts.at(key.toStdString()))
+                EXPECT_EQ(applied, pair.section(u'=', 1)) << pair.toStdString();
+        }
+        EXPECT_EQ(control<RadioGroup>(w.form, "GrpIFace")->itemIndex(), 2);
+        EXPECT_EQ(control<QAction>(w.form, "English1")->isChecked(), english);
+        EXPECT_EQ(control<QAction>(w.form, "Portugues1")->isChecked(), !english);
+        (w.form.*choose)();
+        EXPECT_EQ(windowTexts(w.form), texts);  // loading twice changes nothing more
+    }
+}
+
+TEST(ShellTray, StartUpStatesFollowTheChoiceThePathAndTheNotificationArea) {
+    // settings, a notification area (nullopt: ask offscreen, which has none), window visible, icons
+    const std::vector<std::tuple<const char*, std::optional<bool>, bool, qsizetype>> cases = {
+        {"[CAMINHO]\nbd=/srv/pdv.fdb\n", true, true, 0},
+        {"[CAMINHO]\nbd=/srv/pdv.fdb\n[INICIAR]\n=1\n", true, false, 1},
+        {"[INICIAR]\n=1\n", true, true, 1},
+        {"[CAMINHO]\nbd=/srv/pdv.fdb\n[INICIAR]\n=1\n", std::nullopt, true, 0},
+    };
+    for (const auto& [settings, tray, visible, icons] : cases) {
+        SCOPED_TRACE(settings);
+        Window w(tray);
+        w.start(settings);
+        EXPECT_EQ(w.form.isVisible(), visible);
+        EXPECT_EQ(w.icons(), icons);
+        if (!tray) {
+            w.form.O1Click();
+            w.form.mp_Exibir->trigger();
+            EXPECT_TRUE(w.form.isVisible());
+            EXPECT_EQ(
+                control<QPlainTextEdit>(w.form, "MemoRecv")->toPlainText().count(s("notificação")),
+                1);
+        }
+    }
+}
+
+TEST(ShellTray, HiddenAndShownThroughTheOneIcon) {
+    Window w(true);
+    w.start("[CAMINHO]\nbd=/srv/pdv.fdb\n");
+    // Hiding from the context menu adds the icon first: without one there is no way back.
+    w.form.pm_Barra_Tarefas->popup(QPoint(10, 10));
+    w.form.pm_Barra_Tarefas->close();
+    EXPECT_EQ(w.form.mp_Exibir->text(), s("Ocultar"));
+    w.form.mp_Exibir->trigger();
+    EXPECT_FALSE(w.form.isVisible());
+    ASSERT_EQ(w.icons(), 1);
+    EXPECT_FALSE(w.form.trayIcon()->icon().isNull());
+    for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::MiddleClick})
+        emit w.form.trayIcon()->activated(reason);
+    EXPECT_FALSE(w.form.isVisible());
+    EXPECT_EQ(w.firstItemOnRightPress(), s("Exibir"));
+    emit w.form.trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(w.form.isVisible());
+    EXPECT_EQ(w.firstItemOnRightPress(), s("Ocultar"));
+    control<QAction>(w.form, "O1")->trigger();
+    EXPECT_FALSE(w.form.isVisible());
+    w.form.mp_Exibir->trigger();
+    EXPECT_TRUE(w.form.isVisible());
+    EXPECT_EQ(w.icons(), 1);
+}
+
+TEST(ShellAutostart, EntryIsAskedForWrittenReplacedAndRemoved) {
+    Window w;
+    const AutostartEntry entry(w.dir.path());
+    w.form.controller().setAutostartFolder(w.dir.path());
+    w.dialogs->answerNext(QMessageBox::No);
+    w.form.A1->trigger();
+    EXPECT_FALSE(entry.exists());
+    EXPECT_TRUE(w.dialogs->messages().at(0).centredOnScreen);  // the window may be hidden
+    w.form.A1->trigger();
+    w.form.A1->trigger();
+    QFile file(entry.path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), AutostartEntry::contents(QCoreApplication::applicationFilePath()));
+    EXPECT_TRUE(file.permissions() & QFile::ReadOther);  // every user's session reads it
+    w.form.D1->trigger();
+    w.form.D1->trigger();  // with no entry left: nothing to say
+    EXPECT_FALSE(entry.exists());
+    EXPECT_EQ(w.dialogs->messages().size(), 5u);  // questions only: nothing reports success
+
+    w.form.controller().setAutostartFolder(w.dir.filePath(s("no rights")));
+    w.form.A1->trigger();
+    EXPECT_EQ(w.dialogs->messages().back().text, s("Failed to set data for 'Tarifon'"));
+}
