@@ -1,6 +1,6 @@
 #include "config/RecordReader.h"
 
-#include "platform/Cp1252.h"
+#include "base/Cp1252.h"
 
 namespace tarifon {
 
@@ -14,9 +14,7 @@ RecordReader::RecordReader(std::span<const uint8_t> record)
     : m_record(record), m_offset(kReplyFlagField) {}
 
 std::string RecordReader::text(size_t width) {
-    const std::span<const uint8_t> field = next(width);
-    return cp1252::decodeField(reinterpret_cast<const char*>(field.data()), field.size())
-        .toStdString();
+    return cp1252::toUtf8(cp1252::field(next(width)));
 }
 
 uint8_t RecordReader::byte() {

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include <QString>
-
-#include "platform/Cp1252.h"
+#include "base/Cp1252.h"
+#include "base/LittleEndian.h"
 
 namespace tarifon {
 
@@ -17,15 +16,12 @@ constexpr size_t kSocketField = 4;
 
 RecordWriter::RecordWriter(std::span<uint8_t> record, int32_t socket) : m_record(record) {
     std::fill(m_record.begin(), m_record.end(), uint8_t{0});
-    std::span<uint8_t> field = next(kSocketField);
-    const auto bits = static_cast<uint32_t>(socket);
-    for (size_t i = 0; i < kSocketField; ++i)
-        field[i] = static_cast<uint8_t>(bits >> (8 * i));
+    le::write32(next(kSocketField).data(), static_cast<uint32_t>(socket));
 }
 
 void RecordWriter::text(std::string_view utf8, size_t width) {
     std::span<uint8_t> field = next(width);
-    const std::string bytes = cp1252::encode(QString::fromUtf8(utf8.data(), utf8.size()));
+    const std::string bytes = cp1252::fromUtf8(utf8);
     // The field was cleared: the byte after the text is already its terminator.
     std::copy_n(bytes.begin(), std::min(bytes.size(), width - 1), field.begin());
 }

@@ -7,8 +7,8 @@
 
 namespace tarifon {
 
-// The one codec for text that crosses to the terminal library or to 8-bit files:
-// Windows-1252.  Characters it cannot represent become '?'.
+// The Windows-1252 codec (base/Cp1252.h) for QString: text that crosses to the
+// terminal library or to 8-bit files.  Characters it cannot represent become '?'.
 namespace cp1252 {
 
 std::string encode(const QString& text);

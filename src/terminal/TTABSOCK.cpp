@@ -1,10 +1,11 @@
 #include "terminal/TTABSOCK.h"
 
+#include "base/LittleEndian.h"
+
 namespace tarifon {
 
 uint32_t TTABSOCK::le32(size_t offset) const {
-    const uint8_t* p = m_bytes.data() + offset;
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    return le::read32(m_bytes, offset);
 }
 
 int32_t TTABSOCK::tabSock(int slot) const {

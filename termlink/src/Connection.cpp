@@ -3,6 +3,7 @@
 #include <asio/post.hpp>
 #include <asio/write.hpp>
 
+#include "base/LittleEndian.h"
 #include "termlink/Limits.h"
 
 namespace termlink {
@@ -173,7 +174,9 @@ bool Connection::handleHello(const wire::Hello& hello) {
     m_state = State::Live;
     // Sends that other threads post from now on run after this handler, so Welcome
     // is always the first frame the terminal sees.
-    const auto welcome = wire::encode(wire::Welcome{wire::kProtocolVersion, m_socketValue});
+    const auto welcome =
+        wire::encode(wire::Welcome{wire::kProtocolVersion, m_socketValue,
+                                   static_cast<uint32_t>(m_config.idleTimeout.count())});
     m_queuedBytes += welcome.size();
     deliver(welcome);
     armTimer(m_lastFrame + m_config.idleTimeout);
@@ -251,9 +254,7 @@ uint32_t Connection::peerAddress() const {
     if (!address.is_v4())
         return 0;
     // The table holds the address bytes in network order as they lie in memory.
-    const auto b = address.to_v4().to_bytes();
-    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-           static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    return tarifon::le::read32(address.to_v4().to_bytes().data());
 }
 
 }  // namespace termlink

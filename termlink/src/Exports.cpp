@@ -1,11 +1,16 @@
 // The C ABI: one process-wide Server behind the exported functions.  Nothing
 // throws across this boundary; before vInitialize (or after shutdown) the calls
 // answer 0, false or an empty table.
-#include <cstdio>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <string>
 
+#include "termlink/Report.h"
 #include "termlink/Server.h"
 #include "termlink/Settings.h"
 #include <termlink.h>
@@ -13,59 +18,81 @@
 namespace {
 
 constexpr uint32_t kVersion = 0x00010000;
+// How long the exit waits for calls already inside the library; none blocks.
+constexpr std::chrono::seconds kExitGrace{2};
 
-// Owns the instance; its destructor stops the network thread at process exit.
+// The process-wide server.  The instance is never destroyed, so a thread that
+// calls the library while the process exits finds it whole; an exit hook stops
+// the network thread before the statics it uses go, and every call after that
+// answers as if there were no server.
 class Instance {
 public:
-    ~Instance() {
-        std::shared_ptr<termlink::Server> server;
-        {
-            std::lock_guard lock(m_mutex);
-            m_closed = true;
-            server = std::move(m_server);
-        }
-        if (server)
-            server->stop();
-    }
-
-    std::shared_ptr<termlink::Server> get() {
-        std::lock_guard lock(m_mutex);
-        return m_server;
-    }
-
-    std::shared_ptr<termlink::Server> getOrCreate() {
+    // The server, created with the settings on first use; null once exiting.
+    termlink::Server* create() {
         std::lock_guard lock(m_mutex);
         if (!m_server && !m_closed) {
             const auto settings = termlink::loadSettings(termlink::settingsPath());
             for (const auto& problem : settings.problems)
-                std::fprintf(stderr, "termlink: %s\n", problem.c_str());
-            m_server = std::make_shared<termlink::Server>(settings.config);
+                termlink::report(problem);
+            m_server = std::make_unique<termlink::Server>(settings.config);
+            // Registered after the server (and the Asio statics it set up), so it
+            // runs before those are destroyed.
+            std::atexit([] { instance().shutDown(); });
         }
-        return m_server;
+        return m_closed ? nullptr : m_server.get();
+    }
+
+    // Runs `call` on the server when there is one; a failure is reported and
+    // becomes `fallback`.
+    template <typename Result, typename Call>
+    Result use(const char* function, Result fallback, Call call) {
+        termlink::Server* server = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_closed || !m_server)
+                return fallback;
+            server = m_server.get();
+            ++m_busy;
+        }
+        Result result = fallback;
+        try {
+            result = call(*server);
+        } catch (const std::exception& e) {
+            termlink::report(std::string(function) + ": " + e.what());
+        } catch (...) {
+            termlink::report(std::string(function) + ": unknown failure");
+        }
+        std::lock_guard lock(m_mutex);
+        if (--m_busy == 0)
+            m_idle.notify_all();
+        return result;
+    }
+
+    static Instance& instance() {
+        static Instance* const theInstance = new Instance;  // never destroyed, see above
+        return *theInstance;
     }
 
 private:
+    void shutDown() {
+        std::unique_lock lock(m_mutex);
+        m_closed = true;
+        m_idle.wait_for(lock, kExitGrace, [this] { return m_busy == 0; });
+        termlink::Server* server = m_server.get();
+        lock.unlock();
+        if (server)
+            server->stop();
+    }
+
     std::mutex m_mutex;
-    std::shared_ptr<termlink::Server> m_server;
+    std::condition_variable m_idle;
+    std::unique_ptr<termlink::Server> m_server;
+    int m_busy = 0;  // calls inside the server
     bool m_closed = false;
 };
 
-// Created on first use, so it is destroyed before the statics Asio set up when
-// the library was loaded, which the network thread needs until it has stopped.
 Instance& instance() {
-    static Instance theInstance;
-    return theInstance;
-}
-
-// Runs `call` on the instance when there is one; any failure becomes `fallback`.
-template <typename Result, typename Call>
-Result withServer(Result fallback, Call call) {
-    try {
-        if (const auto server = instance().get())
-            return call(*server);
-    } catch (...) {
-    }
-    return fallback;
+    return Instance::instance();
 }
 
 }  // namespace
@@ -74,8 +101,11 @@ extern "C" {
 
 void vInitialize(void) {
     try {
-        instance().getOrCreate();
+        instance().create();
+    } catch (const std::exception& e) {
+        termlink::report(std::string("vInitialize: ") + e.what());
     } catch (...) {
+        termlink::report("vInitialize: unknown failure");
     }
 }
 
@@ -84,146 +114,32 @@ uint32_t dll_version(void) {
 }
 
 int32_t tc_startserver(void) {
-    try {
-        const auto server = instance().getOrCreate();
-        return server && server->listen() ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    vInitialize();
+    return instance().use<int32_t>("tc_startserver", 0,
+                                   [](termlink::Server& s) { return s.listen() ? 1 : 0; });
 }
 
-void GetTabConectados(uint8_t* tabsock, int32_t flag) {
-    if (!tabsock)
+void GetTabConectados(uint8_t* table, int32_t flag) {
+    if (!table)
         return;
-    std::memset(tabsock, 0, TERMLINK_TABSOCK_SIZE);
-    withServer(0, [&](termlink::Server& s) {
-        s.GetTabConectados(tabsock, flag);
+    std::memset(table, 0, TERMLINK_TABSOCK_SIZE);
+    instance().use("GetTabConectados", 0, [&](termlink::Server& s) {
+        s.GetTabConectados(table, flag);
         return 0;
     });
 }
 
-void TCinet_ntoa(uint32_t address, char* text21) {
-    termlink::Server::TCinet_ntoa(address, text21);
+void TCinet_ntoa(uint32_t address, char* text) {
+    termlink::Server::TCinet_ntoa(address, text);
 }
 
-uint8_t bEnviaVivo(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bEnviaVivo(socket); });
-}
-
-uint8_t bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024, int32_t* length) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) {
-        return s.bReceiveBarcode(socket, spare, buffer1024, length);
-    });
-}
-
-uint8_t GetResponseCtr(int32_t* socket, int32_t* code) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.GetResponseCtr(socket, code); });
-}
-
-uint8_t bReceiveConfig(uint8_t* record159) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bReceiveConfig(record159); });
-}
-
-uint8_t bReceiveUpdConfig(uint8_t* record214) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bReceiveUpdConfig(record214); });
-}
-
-uint8_t bReceiveParam(uint8_t* record6) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bReceiveParam(record6); });
-}
-
-uint8_t bReceiveWlanConfig(uint8_t* record52) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bReceiveWlanConfig(record52); });
-}
-
-uint8_t bReceiveMacAddrConfig(uint8_t* record22) {
-    return withServer<uint8_t>(
-        0, [&](termlink::Server& s) { return s.bReceiveMacAddrConfig(record22); });
-}
-
-uint8_t bPedeConfig(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeConfig(socket); });
-}
-
-uint8_t bPedeUpdConfig(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeUpdConfig(socket); });
-}
-
-uint8_t bPedeParam(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeParam(socket); });
-}
-
-uint8_t bPedeWlanConfig(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bPedeWlanConfig(socket); });
-}
-
-uint8_t bPedeMacAddr(int32_t socket, uint8_t interfaceCode) {
-    return withServer<uint8_t>(
-        0, [&](termlink::Server& s) { return s.bPedeMacAddr(socket, interfaceCode); });
-}
-
-uint8_t bMandaConfig(const uint8_t* record159) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bMandaConfig(record159); });
-}
-
-uint8_t bMandaUpdConfig(const uint8_t* record214) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bMandaUpdConfig(record214); });
-}
-
-uint8_t bMandaParam(const uint8_t* record6) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bMandaParam(record6); });
-}
-
-uint8_t bMandaWlanConfig(const uint8_t* record52) {
-    return withServer<uint8_t>(0,
-                               [&](termlink::Server& s) { return s.bMandaWlanConfig(record52); });
-}
-
-uint8_t bSendAllwaysLive(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendAllwaysLive(socket); });
-}
-
-uint8_t bSendCheckLive(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendCheckLive(socket); });
-}
-
-uint8_t bSendRestartSoft(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendRestartSoft(socket); });
-}
-
-uint8_t bUpdateSoftware(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bUpdateSoftware(socket); });
-}
-
-uint8_t bSendProdPrice(int32_t socket, const char* description, const char* price) {
-    return withServer<uint8_t>(
-        0, [&](termlink::Server& s) { return s.bSendProdPrice(socket, description, price); });
-}
-
-uint8_t bSendProdNotFound(int32_t socket) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) { return s.bSendProdNotFound(socket); });
-}
-
-uint8_t bSendDisplayMsg(int32_t socket, const char* line1, const char* line2, uint16_t time,
-                        int32_t flag) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) {
-        return s.bSendDisplayMsg(socket, line1, line2, time, flag);
-    });
-}
-
-int32_t iTypeTerm(int32_t socket) {
-    return withServer<int32_t>(0, [&](termlink::Server& s) { return s.iTypeTerm(socket); });
-}
-
-uint8_t bSendImageFromFile(int32_t socket, const char* path, int32_t width, int32_t height,
-                           int32_t index, int32_t loop, int32_t pause, int32_t flag) {
-    return withServer<uint8_t>(0, [&](termlink::Server& s) {
-        return s.bSendImageFromFile(socket, path, width, height, index, loop, pause, flag);
-    });
-}
+// The queries and commands go to the server's methods of the same name.
+#define TERMLINK_FORWARD(ret, name, params, args, bytes)                                        \
+    ret name params {                                                                           \
+        return instance().use<ret>(#name, 0, [&](termlink::Server& s) { return s.name args; }); \
+    }
+TERMLINK_QUERY_FUNCTIONS(TERMLINK_FORWARD)
+TERMLINK_COMMAND_FUNCTIONS(TERMLINK_FORWARD)
+#undef TERMLINK_FORWARD
 
 }  // extern "C"

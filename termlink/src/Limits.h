@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <termlink.h>
+
 #include "wire/Wire.h"
 
 // Every resource limit of the terminal server in one place; docs/protocol.md
@@ -15,10 +17,11 @@ using wire::kMaxServerBody;    // largest frame body the server sends
 using wire::kMaxTerminalBody;  // largest frame body a terminal may send
 
 // The program's connected-terminal table has 1024 slots but only walks 0..1021.
-inline constexpr size_t kTableSlots = 1024;
-inline constexpr size_t kMaxTerminals = 1022;
-// Socket values handed to terminals run 1..kMaxSocketValue, in rotation.
-inline constexpr int32_t kMaxSocketValue = 1023;
+inline constexpr size_t kTableSlots = TERMLINK_TABLE_SLOTS;
+inline constexpr size_t kMaxTerminals = kTableSlots - 2;
+// Socket values handed to terminals run 1..kMaxSocketValue, in rotation; the program
+// keeps one flag per value in a table as long as the terminal table.
+inline constexpr int32_t kMaxSocketValue = static_cast<int32_t>(kTableSlots) - 1;
 
 // Scanned codes waiting per terminal; when full the oldest is dropped.
 inline constexpr size_t kMaxPendingCodesPerTerminal = 64;

@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/LittleEndian.h"
+
 namespace termlink {
 
 namespace {
-
-void putLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 wire::Type wireTypeOf(ReplyKind kind) {
     switch (kind) {
@@ -31,7 +28,7 @@ wire::Type wireTypeOf(ReplyKind kind) {
 }  // namespace
 
 size_t replyRecordBytes(ReplyKind kind) {
-    return 4 + wire::recordBytes(wireTypeOf(kind));
+    return wire::kRecordLeadBytes + wire::recordBytes(wireTypeOf(kind));
 }
 
 std::optional<ReplyKind> replyKindOf(wire::Type type) {
@@ -147,7 +144,7 @@ std::optional<Registry::Scan> Registry::takeScan() {
 }
 
 void Registry::pushReply(ReplyKind kind, int32_t socket, wire::Bytes payload) {
-    if (payload.size() + 4 != replyRecordBytes(kind))
+    if (payload.size() + wire::kRecordLeadBytes != replyRecordBytes(kind))
         return;
     std::lock_guard lock(m_mutex);
     auto& q = m_replies[static_cast<size_t>(kind)];
@@ -163,8 +160,9 @@ bool Registry::takeReply(ReplyKind kind, uint8_t* record) {
     auto& q = m_replies[static_cast<size_t>(kind)];
     if (q.empty())
         return false;
-    putLe32(record, static_cast<uint32_t>(q.front().socket));
-    std::memcpy(record + 4, q.front().payload.data(), q.front().payload.size());
+    tarifon::le::write32(record, static_cast<uint32_t>(q.front().socket));
+    std::memcpy(record + wire::kRecordLeadBytes, q.front().payload.data(),
+                q.front().payload.size());
     q.pop_front();
     return true;
 }
@@ -203,10 +201,10 @@ void Registry::fillTable(uint8_t* table) const {
     for (size_t slot = 0; slot < kTableSlots; ++slot) {
         const int32_t socket = m_slots[slot];
         const Terminal* t = find(socket);
-        putLe32(table + 4 * slot, static_cast<uint32_t>(socket));
-        putLe32(table + 4 * kTableSlots + 4 * slot, t ? t->address : 0);
+        tarifon::le::write32(table + 4 * slot, static_cast<uint32_t>(socket));
+        tarifon::le::write32(table + 4 * kTableSlots + 4 * slot, t ? t->address : 0);
     }
-    putLe32(table + 8 * kTableSlots, static_cast<uint32_t>(m_count));
+    tarifon::le::write32(table + 8 * kTableSlots, static_cast<uint32_t>(m_count));
 }
 
 int32_t Registry::model(int32_t socket) const {

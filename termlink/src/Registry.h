@@ -54,7 +54,7 @@ public:
     void pushResponse(int32_t socket, int32_t code, std::optional<int32_t> second);
     bool takeResponse(int32_t& socket, int32_t& code);
 
-    // The program's 8196-byte table: sockets, IPv4 addresses, count (all LE).
+    // The program's table (TERMLINK_TABSOCK_SIZE bytes): sockets, IPv4 addresses, count (all LE).
     void fillTable(uint8_t* table) const;
     int32_t model(int32_t socket) const;
     std::optional<Target> target(int32_t socket) const;

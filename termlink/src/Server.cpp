@@ -8,8 +8,11 @@
 
 #include <asio/post.hpp>
 
+#include "base/Cp1252.h"
+#include "base/LittleEndian.h"
 #include "termlink/Connection.h"
 #include "termlink/Limits.h"
+#include "termlink/Report.h"
 
 namespace termlink {
 
@@ -23,10 +26,33 @@ std::string boundedText(const char* text) {
     return std::string(text, strnlen(text, wire::kMaxTextBytes));
 }
 
-int32_t getLe32(const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
+// How the program marks an upload of the picture set: its picture "upd.bmp" at
+// index 0 first with pause 254, then again at the end; (0, 0, 255) in between.
+constexpr std::string_view kUploadMarkerFile = "upd.bmp";
+constexpr int32_t kUploadBeginPause = 254;
+constexpr int32_t kUploadClearIndex = 255;
+
+// What a picture is for, told from its numbers and its file's name, so that the
+// terminal need not guess: the instant image may carry any display time, 254 and
+// 0 included.
+wire::PictureKind pictureKind(std::string_view path, int32_t width, int32_t height, int32_t index,
+                              int32_t pause) {
+    if (width == 0 && height == 0 && index == kUploadClearIndex)
+        return wire::PictureKind::UploadClear;
+    if (index > 0)
+        return wire::PictureKind::UploadPicture;
+    const size_t slash = path.find_last_of('/');
+    if (path.substr(slash == std::string_view::npos ? 0 : slash + 1) != kUploadMarkerFile)
+        return wire::PictureKind::Instant;
+    return pause == kUploadBeginPause ? wire::PictureKind::UploadBegin
+                                      : wire::PictureKind::UploadEnd;
+}
+
+// 127.0.0.1:48731, [::1]:48731
+std::string endpointText(const asio::ip::tcp::endpoint& endpoint) {
+    const auto address = endpoint.address();
+    const std::string text = address.to_string();
+    return (address.is_v6() ? "[" + text + "]" : text) + ":" + std::to_string(endpoint.port());
 }
 
 enum class PictureFile { Read, Missing, TooLarge };
@@ -70,15 +96,7 @@ Server::Server(ServerConfig config)
       m_thread([this] { runNetworkThread(); }) {}
 
 void Server::runNetworkThread() {
-    // A handler that throws (out of memory, say) must not end the process from this
-    // thread; Asio resumes where it stopped when run() is called again.
-    while (true) {
-        try {
-            m_io.run();
-            return;
-        } catch (...) {
-        }
-    }
+    runReportingFailures(m_io);
 }
 
 Server::~Server() {
@@ -101,8 +119,10 @@ bool Server::listenOnNetworkThread() {
         return true;
     asio::error_code ec;
     const auto address = asio::ip::make_address(m_config.address, ec);
-    if (ec)
+    if (ec) {
+        report("cannot listen on '" + m_config.address + "': " + ec.message());
         return false;
+    }
     const asio::ip::tcp::endpoint endpoint(address, m_config.port);
     m_acceptor.open(endpoint.protocol(), ec);
     if (!ec)
@@ -112,11 +132,16 @@ bool Server::listenOnNetworkThread() {
     if (!ec)
         m_acceptor.listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
+        // Typically a second program on the same port; the C result cannot say so.
+        report("cannot listen on " + endpointText(endpoint) + ": " + ec.message());
         asio::error_code ignored;
         m_acceptor.close(ignored);
         return false;
     }
-    m_port = m_acceptor.local_endpoint(ec).port();
+    const auto bound = m_acceptor.local_endpoint(ec);
+    m_port = bound.port();
+    // With port 0 this is how the operator, and a test, learn the port.
+    report("listening on " + endpointText(bound));
     accept();
     return true;
 }
@@ -185,36 +210,33 @@ bool Server::sendRecord(wire::Type type, const uint8_t* record) {
     if (!record)
         return false;
     const size_t n = wire::recordBytes(type);
-    return sendTo(getLe32(record), wire::SetConfig{type, wire::Bytes(record + 4, record + 4 + n)});
+    const uint8_t* payload = record + wire::kRecordLeadBytes;
+    return sendTo(tarifon::le::readI32(record),
+                  wire::SetConfig{type, wire::Bytes(payload, payload + n)});
 }
 
-void Server::GetTabConectados(uint8_t* tabsock, int32_t) const {
-    m_registry.fillTable(tabsock);
+void Server::GetTabConectados(uint8_t* table, int32_t) const {
+    m_registry.fillTable(table);
 }
 
-void Server::TCinet_ntoa(uint32_t address, char* text21) {
-    if (!text21)
+void Server::TCinet_ntoa(uint32_t address, char* text) {
+    if (!text)
         return;
     // The value's bytes, lowest first, are the address in network order.
-    std::snprintf(text21, 21, "%u.%u.%u.%u", address & 0xFFu, (address >> 8) & 0xFFu,
-                  (address >> 16) & 0xFFu, (address >> 24) & 0xFFu);
+    std::snprintf(text, TERMLINK_NTOA_BUFFER_SIZE, "%u.%u.%u.%u", address & 0xFFu,
+                  (address >> 8) & 0xFFu, (address >> 16) & 0xFFu, (address >> 24) & 0xFFu);
 }
 
-uint8_t Server::bEnviaVivo(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::KeepAlive});
-}
-
-uint8_t Server::bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024,
-                                int32_t* length) {
-    if (!socket || !spare || !buffer1024 || !length)
+uint8_t Server::bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer, int32_t* length) {
+    if (!socket || !spare || !buffer || !length)
         return 0;
     const auto scan = m_registry.takeScan();
     if (!scan)
         return 0;
     const size_t n = std::min(scan->code.size(), wire::kMaxCodeBytes);
-    buffer1024[0] = kBarcodeLead;
-    std::memcpy(buffer1024 + 1, scan->code.data(), n);
-    buffer1024[1 + n] = '\0';
+    buffer[0] = kBarcodeLead;
+    std::memcpy(buffer + 1, scan->code.data(), n);
+    buffer[1 + n] = '\0';
     *socket = scan->socket;
     *spare = 0;
     *length = static_cast<int32_t>(n);
@@ -227,62 +249,47 @@ uint8_t Server::GetResponseCtr(int32_t* socket, int32_t* code) {
     return m_registry.takeResponse(*socket, *code);
 }
 
-uint8_t Server::bReceiveConfig(uint8_t* record159) {
-    return m_registry.takeReply(ReplyKind::Net, record159);
-}
-uint8_t Server::bReceiveUpdConfig(uint8_t* record214) {
-    return m_registry.takeReply(ReplyKind::Upd, record214);
-}
-uint8_t Server::bReceiveParam(uint8_t* record6) {
-    return m_registry.takeReply(ReplyKind::Param, record6);
-}
-uint8_t Server::bReceiveWlanConfig(uint8_t* record52) {
-    return m_registry.takeReply(ReplyKind::Wlan, record52);
-}
-uint8_t Server::bReceiveMacAddrConfig(uint8_t* record22) {
-    return m_registry.takeReply(ReplyKind::MacAddr, record22);
+// clang-format off
+// Each configuration reply kind, the function that takes it and the request and
+// write that go with it.
+#define TERMLINK_RECORDS(X)                                                                  \
+    X(Net, bReceiveConfig, bPedeConfig, GetNetConfig, bMandaConfig, SetNetConfig)            \
+    X(Upd, bReceiveUpdConfig, bPedeUpdConfig, GetUpdConfig, bMandaUpdConfig, SetUpdConfig)   \
+    X(Param, bReceiveParam, bPedeParam, GetParam, bMandaParam, SetParam)                     \
+    X(Wlan, bReceiveWlanConfig, bPedeWlanConfig, GetWlanConfig, bMandaWlanConfig, SetWlanConfig)
+#define TERMLINK_RECORD_METHODS(kind, take, ask, askType, write, writeType)                  \
+    uint8_t Server::take(uint8_t* record) {                                                  \
+        return m_registry.takeReply(ReplyKind::kind, record);                                \
+    }                                                                                        \
+    uint8_t Server::ask(int32_t socket) {                                                    \
+        return sendTo(socket, wire::Command{wire::Type::askType});                           \
+    }                                                                                        \
+    uint8_t Server::write(const uint8_t* record) {                                           \
+        return sendRecord(wire::Type::writeType, record);                                    \
+    }
+TERMLINK_RECORDS(TERMLINK_RECORD_METHODS)
+#undef TERMLINK_RECORD_METHODS
+#undef TERMLINK_RECORDS
+
+// The commands without a payload, and the message each one sends.
+#define TERMLINK_PLAIN_COMMANDS(X)                                                           \
+    X(bEnviaVivo, KeepAlive) X(bSendAllwaysLive, AlwaysLive) X(bSendCheckLive, CheckLive)     \
+    X(bSendRestartSoft, RestartSoft) X(bUpdateSoftware, UpdateSoftware)
+#define TERMLINK_PLAIN_COMMAND(name, type)                                                   \
+    uint8_t Server::name(int32_t socket) {                                                   \
+        return sendTo(socket, wire::Command{wire::Type::type});                              \
+    }
+TERMLINK_PLAIN_COMMANDS(TERMLINK_PLAIN_COMMAND)
+#undef TERMLINK_PLAIN_COMMAND
+#undef TERMLINK_PLAIN_COMMANDS
+// clang-format on
+
+uint8_t Server::bReceiveMacAddrConfig(uint8_t* record) {
+    return m_registry.takeReply(ReplyKind::MacAddr, record);
 }
 
-uint8_t Server::bPedeConfig(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetNetConfig});
-}
-uint8_t Server::bPedeUpdConfig(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetUpdConfig});
-}
-uint8_t Server::bPedeParam(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetParam});
-}
-uint8_t Server::bPedeWlanConfig(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::GetWlanConfig});
-}
 uint8_t Server::bPedeMacAddr(int32_t socket, uint8_t interfaceCode) {
     return sendTo(socket, wire::GetMacAddr{interfaceCode});
-}
-
-uint8_t Server::bMandaConfig(const uint8_t* record159) {
-    return sendRecord(wire::Type::SetNetConfig, record159);
-}
-uint8_t Server::bMandaUpdConfig(const uint8_t* record214) {
-    return sendRecord(wire::Type::SetUpdConfig, record214);
-}
-uint8_t Server::bMandaParam(const uint8_t* record6) {
-    return sendRecord(wire::Type::SetParam, record6);
-}
-uint8_t Server::bMandaWlanConfig(const uint8_t* record52) {
-    return sendRecord(wire::Type::SetWlanConfig, record52);
-}
-
-uint8_t Server::bSendAllwaysLive(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::AlwaysLive});
-}
-uint8_t Server::bSendCheckLive(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::CheckLive});
-}
-uint8_t Server::bSendRestartSoft(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::RestartSoft});
-}
-uint8_t Server::bUpdateSoftware(int32_t socket) {
-    return sendTo(socket, wire::Command{wire::Type::UpdateSoftware});
 }
 
 uint8_t Server::bSendProdPrice(int32_t socket, const char* description, const char* price) {
@@ -309,7 +316,7 @@ uint8_t Server::bSendDisplayMsg(int32_t socket, const char* line1, const char* l
     return sendTo(socket, wire::DisplayMsg{boundedText(line1), boundedText(line2), time, flag});
 }
 
-int32_t Server::iTypeTerm(int32_t socket) const {
+int32_t Server::iTypeTerm(int32_t socket) {
     return m_registry.model(socket);
 }
 
@@ -317,11 +324,13 @@ uint8_t Server::bSendImageFromFile(int32_t socket, const char* path, int32_t wid
                                    int32_t index, int32_t loop, int32_t pause, int32_t flag) {
     if (!path || !m_registry.target(socket))
         return 0;
-    wire::Picture picture{width, height, index, loop, pause, flag, {}};
-    // A missing file still sends the numbers (they also carry commands such as the
-    // start of an upload); a file over the limit is refused whole rather than cut.
-    if (readPicture(std::string(path, strnlen(path, kMaxPathBytes)), picture.data) ==
-        PictureFile::TooLarge)
+    // The path comes in Windows-1252, the file system's names are UTF-8.  A missing
+    // file still sends the numbers (they also mark the start and end of an upload);
+    // a file over the limit is refused whole rather than cut.
+    const auto name = tarifon::cp1252::toUtf8(std::string_view(path, strnlen(path, kMaxPathBytes)));
+    wire::Picture picture{width, height, index, loop,
+                          pause, flag,   {},    pictureKind(name, width, height, index, pause)};
+    if (readPicture(name, picture.data) == PictureFile::TooLarge)
         return 0;
     return sendTo(socket, picture);
 }

@@ -11,6 +11,7 @@
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
+#include <termlink.h>
 
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"
@@ -41,37 +42,13 @@ public:
     void stop();
     const ServerConfig& config() const { return m_config; }
 
-    void GetTabConectados(uint8_t* tabsock, int32_t flag) const;
-    // Dotted text of a table address, always zero-terminated within 21 bytes.
-    static void TCinet_ntoa(uint32_t address, char* text21);
-    uint8_t bEnviaVivo(int32_t socket);
-    uint8_t bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024, int32_t* length);
-    uint8_t GetResponseCtr(int32_t* socket, int32_t* code);
-    uint8_t bReceiveConfig(uint8_t* record159);
-    uint8_t bReceiveUpdConfig(uint8_t* record214);
-    uint8_t bReceiveParam(uint8_t* record6);
-    uint8_t bReceiveWlanConfig(uint8_t* record52);
-    uint8_t bReceiveMacAddrConfig(uint8_t* record22);
-    uint8_t bPedeConfig(int32_t socket);
-    uint8_t bPedeUpdConfig(int32_t socket);
-    uint8_t bPedeParam(int32_t socket);
-    uint8_t bPedeWlanConfig(int32_t socket);
-    uint8_t bPedeMacAddr(int32_t socket, uint8_t interfaceCode);
-    uint8_t bMandaConfig(const uint8_t* record159);
-    uint8_t bMandaUpdConfig(const uint8_t* record214);
-    uint8_t bMandaParam(const uint8_t* record6);
-    uint8_t bMandaWlanConfig(const uint8_t* record52);
-    uint8_t bSendAllwaysLive(int32_t socket);
-    uint8_t bSendCheckLive(int32_t socket);
-    uint8_t bSendRestartSoft(int32_t socket);
-    uint8_t bUpdateSoftware(int32_t socket);
-    uint8_t bSendProdPrice(int32_t socket, const char* description, const char* price);
-    uint8_t bSendProdNotFound(int32_t socket);
-    uint8_t bSendDisplayMsg(int32_t socket, const char* line1, const char* line2, uint16_t time,
-                            int32_t flag);
-    int32_t iTypeTerm(int32_t socket) const;
-    uint8_t bSendImageFromFile(int32_t socket, const char* path, int32_t width, int32_t height,
-                               int32_t index, int32_t loop, int32_t pause, int32_t flag);
+    void GetTabConectados(uint8_t* table, int32_t flag) const;
+    static void TCinet_ntoa(uint32_t address, char* text);
+    // The library's queries and commands, named and typed as it exports them.
+#define TERMLINK_SERVER_METHOD(ret, name, params, args, bytes) ret name params;
+    TERMLINK_QUERY_FUNCTIONS(TERMLINK_SERVER_METHOD)
+    TERMLINK_COMMAND_FUNCTIONS(TERMLINK_SERVER_METHOD)
+#undef TERMLINK_SERVER_METHOD
 
 private:
     bool sendTo(int32_t socket, const wire::Message& message);

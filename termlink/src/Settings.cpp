@@ -16,6 +16,9 @@ namespace {
 
 constexpr size_t kMaxSettingsFileBytes = 64 * 1024;
 constexpr long kMaxTimeoutSeconds = 24 * 60 * 60;
+// The program sends keep-alives every 3 s; a terminal that does no more than answer
+// them must outlive a lost or late round.
+constexpr long kMinIdleTimeoutSeconds = 10;
 
 std::string_view trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -97,12 +100,18 @@ LoadedSettings parseSettings(std::string_view text) {
                                           std::to_string(cfg.port));
         } else if (key == "idle_timeout" || key == "handshake_timeout") {
             auto& target = key == "idle_timeout" ? cfg.idleTimeout : cfg.handshakeTimeout;
-            if (parseWhole(value, 1, kMaxTimeoutSeconds, n))
-                target = std::chrono::seconds(n);
-            else
+            if (!parseWhole(value, 1, kMaxTimeoutSeconds, n)) {
                 result.problems.push_back(where + key + " must be whole seconds from 1 to " +
                                           std::to_string(kMaxTimeoutSeconds) + "; using " +
                                           std::to_string(target.count() / 1000));
+            } else {
+                if (key == "idle_timeout" && n < kMinIdleTimeoutSeconds) {
+                    n = kMinIdleTimeoutSeconds;
+                    result.problems.push_back(where + "idle_timeout below the minimum of " +
+                                              std::to_string(n) + " s; using " + std::to_string(n));
+                }
+                target = std::chrono::seconds(n);
+            }
         } else {
             result.problems.push_back(where + "unknown key '" + key + "'");
         }

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "base/LittleEndian.h"
 #include "support/TestBytes.h"
 #include "support/TestTerminal.h"
 #include <termlink.h>
@@ -43,6 +44,13 @@ struct PortBlocker {
     }
 };
 
+// Calls tc_startserver and returns what it wrote on standard error.
+std::string startServer(int32_t& result) {
+    testing::internal::CaptureStderr();
+    result = tc_startserver();
+    return testing::internal::GetCapturedStderr();
+}
+
 }  // namespace
 
 TEST(TermlinkAbi, ServesATerminalThroughTheCFunctions) {
@@ -68,9 +76,19 @@ TEST(TermlinkAbi, ServesATerminalThroughTheCFunctions) {
 
     vInitialize();
     vInitialize();
-    EXPECT_EQ(tc_startserver(), 0);  // the port is taken
+    int32_t started = 0;
+    // The port is taken: the result says no, standard error says why.
+    const std::string refused = startServer(started);
+    EXPECT_EQ(started, 0);
+    EXPECT_NE(refused.find("termlink: cannot listen on 127.0.0.1:" + std::to_string(blocker.port) +
+                           ": Address already in use\n"),
+              std::string::npos)
+        << refused;
     blocker.release();
-    ASSERT_NE(tc_startserver(), 0);  // a retry succeeds once it is free
+    // A retry succeeds once it is free, and says where it listens.
+    EXPECT_EQ(startServer(started),
+              "termlink: listening on 127.0.0.1:" + std::to_string(blocker.port) + "\n");
+    ASSERT_NE(started, 0);
     EXPECT_NE(tc_startserver(), 0);  // and again while listening
 
     TestTerminal terminal(blocker.port);
@@ -79,11 +97,11 @@ TEST(TermlinkAbi, ServesATerminalThroughTheCFunctions) {
     ASSERT_GT(mine, 0);
     ASSERT_TRUE(waitUntil([&] {
         GetTabConectados(table.data(), 1);
-        return readLe32(&table[8192]) == 1;
+        return tarifon::le::readI32(&table[8192]) == 1;
     }));
-    EXPECT_EQ(readLe32(&table[0]), mine);
+    EXPECT_EQ(tarifon::le::readI32(&table[0]), mine);
     char text[TERMLINK_NTOA_BUFFER_SIZE];
-    TCinet_ntoa(static_cast<uint32_t>(readLe32(&table[4096])), text);
+    TCinet_ntoa(static_cast<uint32_t>(tarifon::le::readI32(&table[4096])), text);
     EXPECT_STREQ(text, "127.0.0.1");
     EXPECT_EQ(iTypeTerm(mine), 3);
 
@@ -115,18 +133,27 @@ TEST(TermlinkAbi, ServesATerminalThroughTheCFunctions) {
 }
 
 // The process may end while terminals talk and other threads call the library:
-// the library's shutdown at exit must neither crash nor hang.
+// the library's shutdown at exit must neither crash nor hang, and calls after it
+// answer 0.
 TEST(TermlinkAbiDeathTest, ExitMidTrafficEndsCleanly) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             const auto ini = std::filesystem::temp_directory_path() /
                              ("termlink-exit-" + std::to_string(::getpid()) + ".ini");
-            const uint16_t port = freePort();
-            std::ofstream(ini) << "[server]\naddress = 127.0.0.1\nport = " << port << "\n";
+            std::ofstream(ini) << "[server]\naddress = 127.0.0.1\nport = 0\n";
             ::setenv("TERMLINK_INI", ini.c_str(), 1);
-            if (tc_startserver() == 0)
+            // Runs after the library's own exit hook, which is registered later.
+            std::atexit([] {
+                if (bEnviaVivo(1) != 0 || iTypeTerm(1) != 0)
+                    std::_Exit(5);
+            });
+            int32_t started = 0;
+            const std::string said = startServer(started);
+            const auto at = said.find("listening on 127.0.0.1:");
+            if (started == 0 || at == std::string::npos)
                 std::_Exit(3);
+            const auto port = static_cast<uint16_t>(std::stoi(said.substr(at + 23)));
             std::filesystem::remove(ini);
             std::atomic<int> scans{0};
             for (int i = 0; i < 3; ++i) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/LittleEndian.h"
 #include "termlink/Registry.h"
 #include "support/TestBytes.h"
 
@@ -16,11 +17,11 @@ public:
 
 struct Table {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(8196, 0xEE);
-    int32_t socket(size_t slot) const { return readLe32(bytes.data() + 4 * slot); }
+    int32_t socket(size_t slot) const { return tarifon::le::readI32(bytes.data() + 4 * slot); }
     uint32_t address(size_t slot) const {
-        return static_cast<uint32_t>(readLe32(bytes.data() + 4096 + 4 * slot));
+        return static_cast<uint32_t>(tarifon::le::readI32(bytes.data() + 4096 + 4 * slot));
     }
-    int32_t count() const { return readLe32(bytes.data() + 8192); }
+    int32_t count() const { return tarifon::le::readI32(bytes.data() + 8192); }
 };
 
 Table tableOf(const Registry& r) {
@@ -141,7 +142,7 @@ TEST(Registry, ReplyRecordsCarryTheSocketAndDropTheOldest) {
     r.pushReply(ReplyKind::Param, 7, wire::Bytes{1, 0});
     r.pushReply(ReplyKind::Param, 7, wire::Bytes{1, 0, 0});  // wrong size: ignored
     ASSERT_TRUE(r.takeReply(ReplyKind::Net, record.data()));
-    EXPECT_EQ(readLe32(record.data()), 3);
+    EXPECT_EQ(tarifon::le::readI32(record.data()), 3);
     EXPECT_EQ(record[4], 2);
     EXPECT_EQ(record[158], 2);
 

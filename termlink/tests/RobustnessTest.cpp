@@ -1,6 +1,11 @@
+#include <stdexcept>
+
 #include <sys/resource.h>
 
+#include <asio/post.hpp>
+
 #include "ServerFixture.h"
+#include "termlink/Report.h"
 
 using namespace termlink;
 using namespace std::chrono_literals;
@@ -81,7 +86,7 @@ TEST_F(RobustnessTest, MalformedInputDisconnectsOnlyThatTerminal) {
 TEST_F(RobustnessTest, UnsupportedVersionIsTurnedAway) {
     TestTerminal t(server->port());
     wire::Hello hello;
-    hello.version = 2;
+    hello.version = 1;
     ASSERT_TRUE(t.send(hello));
     EXPECT_EQ(t.expectBye(), wire::ByeReason::UnsupportedVersion);
     EXPECT_EQ(count(), 0);
@@ -264,4 +269,17 @@ TEST_F(ServerFixture, StopClosesEveryConnection) {
     EXPECT_EQ(count(), 0);
     EXPECT_FALSE(server->listen());
     server->stop();  // again: nothing happens
+}
+
+// A handler that throws on the network thread is reported, and the thread serves on.
+TEST(NetworkThread, ReportsAFailingHandlerAndGoesOn) {
+    asio::io_context io;
+    bool laterRan = false;
+    asio::post(io, [] { throw std::runtime_error("out of memory"); });
+    asio::post(io, [&] { laterRan = true; });
+    testing::internal::CaptureStderr();
+    runReportingFailures(io);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "termlink: network thread: out of memory; serving on\n");
+    EXPECT_TRUE(laterRan);
 }

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "ServerFixture.h"
+#include "base/LittleEndian.h"
 #include "support/TestBytes.h"
 
 using namespace termlink;
@@ -42,16 +43,16 @@ TEST_F(ServerTest, ListsHandshakenTerminalsWithTheirAddressesAndModels) {
     auto tb = connect(5, &b);
     EXPECT_NE(a, b);
     server->GetTabConectados(table.data(), 1);
-    EXPECT_EQ(readLe32(&table[8192]), 2);
-    EXPECT_EQ(readLe32(&table[0]), a);
-    EXPECT_EQ(readLe32(&table[4]), b);
-    EXPECT_EQ(readLe32(&table[8]), 0);
+    EXPECT_EQ(tarifon::le::readI32(&table[8192]), 2);
+    EXPECT_EQ(tarifon::le::readI32(&table[0]), a);
+    EXPECT_EQ(tarifon::le::readI32(&table[4]), b);
+    EXPECT_EQ(tarifon::le::readI32(&table[8]), 0);
     // Address bytes in memory are 127.0.0.1 in network order.
     EXPECT_EQ((std::vector<uint8_t>(&table[4096], &table[4100])),
               (std::vector<uint8_t>{127, 0, 0, 1}));
     char text[21];
     std::memset(text, 'x', sizeof text);
-    Server::TCinet_ntoa(static_cast<uint32_t>(readLe32(&table[4096])), text);
+    Server::TCinet_ntoa(static_cast<uint32_t>(tarifon::le::readI32(&table[4096])), text);
     EXPECT_STREQ(text, "127.0.0.1");
     Server::TCinet_ntoa(0xFFFFFFFF, text);
     EXPECT_STREQ(text, "255.255.255.255");
@@ -77,8 +78,8 @@ TEST_F(ServerTest, ListsHandshakenTerminalsWithTheirAddressesAndModels) {
     char buffer[1024];
     EXPECT_EQ(server->bReceiveBarcode(&s, &spare, buffer, &length), 0);
     server->GetTabConectados(table.data(), 1);
-    EXPECT_EQ(readLe32(&table[0]), 0);
-    EXPECT_EQ(readLe32(&table[4]), b);
+    EXPECT_EQ(tarifon::le::readI32(&table[0]), 0);
+    EXPECT_EQ(tarifon::le::readI32(&table[4]), b);
 }
 
 // Codes come out one terminal at a time, so a terminal that queued many does not
@@ -194,7 +195,7 @@ TEST_F(ServerTest, ConfigurationRoundTripsForAllFiveRecords) {
         const wire::Bytes payload = pattern(k.recordSize - 4, seed++);
         ASSERT_TRUE(t->send(wire::ConfigReply{k.replyType, payload}));
         ASSERT_TRUE(waitUntil([&] { return (server.get()->*k.receive)(record.data()) == 1; }));
-        EXPECT_EQ(readLe32(record.data()), socket);
+        EXPECT_EQ(tarifon::le::readI32(record.data()), socket);
         EXPECT_EQ(wire::Bytes(record.begin() + 4, record.end()), payload);
 
         if (k.write) {
@@ -296,6 +297,37 @@ TEST_F(ServerTest, PicturesCarryTheirNumbersAndBytes) {
     EXPECT_EQ(picture->pause, 5);
     EXPECT_EQ(picture->flag, 1);
     EXPECT_EQ(picture->data, bmp);
+
+    // The program names files in Windows-1252; on disk the name is UTF-8.
+    dir.write("Promoção.bmp", bmp);
+    const std::string cp1252Path = (dir.path / "Promo\xE7\xE3o.bmp").string();
+    ASSERT_EQ(server->bSendImageFromFile(socket, cp1252Path.c_str(), 128, 64, 4, 0, 0, 1), 1);
+    picture = t->receiveAs<wire::Picture>();
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->data, bmp);
+
+    // The kind says what a picture is for, even where the numbers are alike.
+    const auto instant = dir.write("temp.bmp", bmp);
+    const struct {
+        const std::string& path;
+        int32_t width, index, pause;
+        wire::PictureKind kind;
+    } kinds[] = {
+        {file, 128, 0, 254, wire::PictureKind::UploadBegin},
+        {file, 0, 255, 0, wire::PictureKind::UploadClear},
+        {instant, 128, 1, 5, wire::PictureKind::UploadPicture},
+        {file, 128, 0, 0, wire::PictureKind::UploadEnd},
+        {instant, 128, 0, 254, wire::PictureKind::Instant},
+        {instant, 128, 0, 0, wire::PictureKind::Instant},
+    };
+    for (const auto& k : kinds) {
+        ASSERT_EQ(server->bSendImageFromFile(socket, k.path.c_str(), k.width, k.width / 2, k.index,
+                                             0, k.pause, 1),
+                  1);
+        picture = t->receiveAs<wire::Picture>();
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->kind, k.kind) << k.path << " " << k.index << " " << k.pause;
+    }
 
     // A missing file (or a folder) still sends the numbers.
     for (const std::string& path : {(dir.path / "missing.bmp").string(), dir.path.string()}) {

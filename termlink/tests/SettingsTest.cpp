@@ -55,6 +55,14 @@ TEST(Settings, BadValuesKeepTheirDefaultAndAreReported) {
     EXPECT_NE(s.problems[1].find("port"), std::string::npos);
 }
 
+// Any shorter, and terminals that only answer the program's 3-second keep-alives drop.
+TEST(Settings, IdleTimeoutIsRaisedToItsMinimum) {
+    const auto s = parseSettings("[server]\nidle_timeout = 4\n");
+    EXPECT_EQ(s.config.idleTimeout, 10s);
+    EXPECT_EQ(s.problems,
+              std::vector<std::string>{"line 2: idle_timeout below the minimum of 10 s; using 10"});
+}
+
 TEST(Settings, FileLocationAndUnreadableFile) {
     const auto dir = std::filesystem::temp_directory_path() /
                      ("termlink-settings-" + std::to_string(::getpid()));

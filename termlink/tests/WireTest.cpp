@@ -41,7 +41,7 @@ std::vector<Message> everyMessage() {
         ConfigReply{Type::MacAddrReply, pattern(kMacAddrBytes, 5)},
         Response{372, std::nullopt},
         Response{390, 5},
-        Welcome{kProtocolVersion, 1023},
+        Welcome{kProtocolVersion, 1023, 30000},
         Price{7, "Caf\xE9 200g", "R$12,90"},
         NotFound{8},
         DisplayMsg{"Promo\xE7\xE3o", "", 0xFFFF, 1},
@@ -60,7 +60,7 @@ std::vector<Message> everyMessage() {
         SetConfig{Type::SetParam, pattern(kParamBytes, 8)},
         SetConfig{Type::SetWlanConfig, pattern(kWlanConfigBytes, 9)},
         picture,
-        Picture{0, 0, 255, 0, 0, 0, {}},
+        Picture{0, 0, 255, 0, 0, 0, {}, PictureKind::UploadClear},
         Bye{ByeReason::IdleTimeout},
     };
 }
@@ -90,7 +90,8 @@ TEST(Wire, EveryMessageRoundTrips) {
 // The byte layouts that docs/protocol.md documents; a change here breaks terminals.
 TEST(Wire, LayoutsAreLittleEndianWithLengthPrefixedTexts) {
     EXPECT_EQ(encode(Scan{0x01020304, "12"}), (Bytes{7, 0, 0, 0, 0x02, 4, 3, 2, 1, '1', '2'}));
-    EXPECT_EQ(encode(Welcome{1, 300}), (Bytes{7, 0, 0, 0, 0x81, 1, 0, 0x2C, 1, 0, 0}));
+    EXPECT_EQ(encode(Welcome{2, 300, 30000}),
+              (Bytes{11, 0, 0, 0, 0x81, 2, 0, 0x2C, 1, 0, 0, 0x30, 0x75, 0, 0}));
     EXPECT_EQ(encode(Price{5, "A", "R$1"}),
               (Bytes{11, 0, 0, 0, 0x82, 5, 0, 0, 0, 1, 'A', 3, 'R', '$', '1'}));
     EXPECT_EQ(encode(Response{390, 5}), (Bytes{9, 0, 0, 0, 0x09, 0x86, 1, 0, 0, 5, 0, 0, 0}));
@@ -100,11 +101,14 @@ TEST(Wire, LayoutsAreLittleEndianWithLengthPrefixedTexts) {
     hello.model = 2;
     hello.mac = {0xA, 0xB, 0xC, 0xD, 0xE, 0xF};
     hello.firmware = "v";
-    EXPECT_EQ(encode(hello), (Bytes{19, 0, 0, 0,   0x01, 'T', 'R', 'F', 'N', 1, 0,  2,
+    EXPECT_EQ(encode(hello), (Bytes{19, 0, 0, 0,   0x01, 'T', 'R', 'F', 'N', 2, 0,  2,
                                     0,  0, 0, 0xA, 0xB,  0xC, 0xD, 0xE, 0xF, 1, 'v'}));
-    const Bytes picture = encode(Picture{128, 64, 1, 2, 3, 1, {0xAA}});
-    EXPECT_EQ(picture.size(), 4u + 1 + 6 * 4 + 4 + 1);
-    EXPECT_EQ(picture[4 + 1 + 24], 1);  // data length
+    EXPECT_EQ(encode(Picture{0, 0, 255, 0, 0, 0, {}, PictureKind::UploadClear}),
+              (Bytes{30, 0, 0, 0, 0x93, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0, 0,
+                     0,  0, 0, 0, 0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0, 0}));
+    const Bytes picture = encode(Picture{128, 64, 1, 2, 3, 1, {0xAA}, PictureKind::UploadPicture});
+    EXPECT_EQ(picture.size(), 4u + 1 + 1 + 6 * 4 + 4 + 1);
+    EXPECT_EQ(picture[4 + 1 + 1 + 24], 1);  // data length
     EXPECT_EQ(picture.back(), 0xAA);
 }
 
@@ -201,12 +205,19 @@ TEST(Wire, DecodeRejectsPayloadsThatDoNotFitTheirType) {
         {rawFrame(0x01, {'T', 'R', 'F', 'N', 1, 0, 2, 0, 0, 0, 1, 2, 3, 4, 5, 6, 5, 'a'}),
          "firmware text shorter than its length"},
         {rawFrame(0x85, {0}), "keep-alive with a payload"},
-        {rawFrame(0x93, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                         0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 1}),
+        {rawFrame(0x93, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 1}),
          "picture shorter than its length"},
-        {rawFrame(0x93, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0,    0,    0,
-                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F}),
+        {rawFrame(0x93, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0,    0,    0,
+                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F}),
          "picture over the limit"},
+        {rawFrame(0x93,
+                  [] {
+                      Bytes b(29, 0);
+                      b[0] = 6;
+                      return b;
+                  }()),
+         "picture of an unknown kind"},
     };
     for (const auto& c : cases) {
         const auto frames = decodeFrames(c.frame);

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/LittleEndian.h"
+
 namespace termlink::wire {
 
-namespace {
+namespace le = tarifon::le;
 
-uint32_t getLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+namespace {
 
 // Appends little-endian fields and length-prefixed texts to a frame body.
 class Writer {
@@ -21,13 +20,11 @@ public:
         return *this;
     }
     Writer& u16(uint16_t v) {
-        m_body.push_back(static_cast<uint8_t>(v));
-        m_body.push_back(static_cast<uint8_t>(v >> 8));
+        le::append16(m_body, v);
         return *this;
     }
     Writer& u32(uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            m_body.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        le::append32(m_body, v);
         return *this;
     }
     Writer& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
@@ -48,9 +45,7 @@ public:
     Bytes frame() const {
         Bytes out;
         out.reserve(kHeaderSize + m_body.size());
-        const auto n = static_cast<uint32_t>(m_body.size());
-        for (int i = 0; i < 4; ++i)
-            out.push_back(static_cast<uint8_t>(n >> (8 * i)));
+        le::append32(out, static_cast<uint32_t>(m_body.size()));
         out.insert(out.end(), m_body.begin(), m_body.end());
         return out;
     }
@@ -74,14 +69,14 @@ public:
     uint16_t u16() {
         if (!need(2))
             return 0;
-        const uint16_t v = static_cast<uint16_t>(m_p[m_pos] | m_p[m_pos + 1] << 8);
+        const uint16_t v = le::read16(m_p.data() + m_pos);
         m_pos += 2;
         return v;
     }
     uint32_t u32() {
         if (!need(4))
             return 0;
-        const uint32_t v = getLe32(m_p.data() + m_pos);
+        const uint32_t v = le::read32(m_p.data() + m_pos);
         m_pos += 4;
         return v;
     }
@@ -173,7 +168,7 @@ bool FrameDecoder::feed(std::span<const uint8_t> data, std::vector<Frame>& out) 
             pos += take;
             if (m_buffer.size() < kHeaderSize)
                 break;
-            const uint32_t length = getLe32(m_buffer.data());
+            const uint32_t length = le::read32(m_buffer.data());
             if (length == 0) {
                 m_error = "empty frame";
                 return false;
@@ -185,7 +180,7 @@ bool FrameDecoder::feed(std::span<const uint8_t> data, std::vector<Frame>& out) 
             }
             m_buffer.reserve(kHeaderSize + length);
         }
-        const size_t want = kHeaderSize + getLe32(m_buffer.data());
+        const size_t want = kHeaderSize + le::read32(m_buffer.data());
         const size_t take = std::min(want - m_buffer.size(), data.size() - pos);
         m_buffer.insert(m_buffer.end(), data.begin() + static_cast<std::ptrdiff_t>(pos),
                         data.begin() + static_cast<std::ptrdiff_t>(pos + take));
@@ -224,7 +219,11 @@ Bytes encode(const Message& message) {
                     w.i32(*m.second);
                 return w.frame();
             } else if constexpr (std::is_same_v<T, Welcome>) {
-                return Writer(Type::Welcome).u16(m.version).i32(m.socket).frame();
+                return Writer(Type::Welcome)
+                    .u16(m.version)
+                    .i32(m.socket)
+                    .u32(m.idleTimeoutMs)
+                    .frame();
             } else if constexpr (std::is_same_v<T, Price>) {
                 return Writer(Type::Price).u32(m.seq).text(m.description).text(m.price).frame();
             } else if constexpr (std::is_same_v<T, NotFound>) {
@@ -242,6 +241,7 @@ Bytes encode(const Message& message) {
                 return Writer(Type::GetMacAddr).u8(m.interfaceCode).frame();
             } else if constexpr (std::is_same_v<T, Picture>) {
                 return Writer(Type::Picture)
+                    .u8(static_cast<uint8_t>(m.kind))
                     .i32(m.width)
                     .i32(m.height)
                     .i32(m.index)
@@ -290,7 +290,7 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             s.seq = r.u32();
             s.code = r.str(r.left());
             if (s.code.empty() || s.code.size() > kMaxCodeBytes)
-                return fail("scan code must hold 1 to 1022 bytes");
+                return fail("scan code must hold 1 to " + std::to_string(kMaxCodeBytes) + " bytes");
             if (s.code.find('\0') != std::string::npos)
                 return fail("scan code holds a zero byte");
             out = s;
@@ -318,6 +318,7 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             Welcome w;
             w.version = r.u16();
             w.socket = r.i32();
+            w.idleTimeoutMs = r.u32();
             out = w;
             break;
         }
@@ -352,6 +353,11 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             break;
         case Type::Picture: {
             Picture p;
+            const uint8_t kind = r.u8();
+            if (kind < static_cast<uint8_t>(PictureKind::Instant) ||
+                kind > static_cast<uint8_t>(PictureKind::UploadEnd))
+                return fail("unknown picture kind " + std::to_string(kind));
+            p.kind = static_cast<PictureKind>(kind);
             p.width = r.i32();
             p.height = r.i32();
             p.index = r.i32();

@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include <termlink.h>
+
 // The wire protocol between terminals and the server, as pure data: frame
 // encoding, an incremental frame decoder that never touches a socket, and one
 // message struct per frame type.  docs/protocol.md is the normative description.
@@ -18,7 +20,7 @@
 // Text:  u8 length L, then L bytes of Windows-1252 (no terminator).
 namespace termlink::wire {
 
-inline constexpr uint16_t kProtocolVersion = 1;
+inline constexpr uint16_t kProtocolVersion = 2;
 inline constexpr std::array<uint8_t, 4> kMagic = {'T', 'R', 'F', 'N'};
 inline constexpr size_t kHeaderSize = 4;
 
@@ -28,16 +30,18 @@ inline constexpr size_t kMaxTerminalBody = 2048;
 inline constexpr size_t kMaxPictureBytes = 256 * 1024;
 inline constexpr size_t kMaxServerBody = kMaxPictureBytes + 64;
 // Longest scanned code: the program's buffer holds a leading byte, the code and a zero.
-inline constexpr size_t kMaxCodeBytes = 1022;
+inline constexpr size_t kMaxCodeBytes = TERMLINK_BARCODE_BUFFER_SIZE - 2;
 inline constexpr size_t kMaxFirmwareBytes = 64;
 inline constexpr size_t kMaxTextBytes = 255;
 
-// Record payloads on the wire: the program's record without its first 32-bit field.
-inline constexpr size_t kNetConfigBytes = 155;
-inline constexpr size_t kUpdConfigBytes = 210;
-inline constexpr size_t kParamBytes = 2;
-inline constexpr size_t kWlanConfigBytes = 48;
-inline constexpr size_t kMacAddrBytes = 18;
+// Record payloads on the wire: the program's record without its first 32-bit field
+// (the socket value in a request, the "filled" flag in a reply).
+inline constexpr size_t kRecordLeadBytes = 4;
+inline constexpr size_t kNetConfigBytes = TERMLINK_NET_CONFIG_SIZE - kRecordLeadBytes;
+inline constexpr size_t kUpdConfigBytes = TERMLINK_UPD_CONFIG_SIZE - kRecordLeadBytes;
+inline constexpr size_t kParamBytes = TERMLINK_PARAM_SIZE - kRecordLeadBytes;
+inline constexpr size_t kWlanConfigBytes = TERMLINK_WLAN_CONFIG_SIZE - kRecordLeadBytes;
+inline constexpr size_t kMacAddrBytes = TERMLINK_MAC_ADDR_SIZE - kRecordLeadBytes;
 
 enum class Type : uint8_t {
     // terminal -> server
@@ -81,6 +85,15 @@ enum class ByeReason : uint8_t {
     IdleTimeout = 4,
     HandshakeTimeout = 5,
     ServerStopping = 6,
+};
+
+// What a picture is for; the terminal acts on this, not on the six numbers.
+enum class PictureKind : uint8_t {
+    Instant = 1,        // show it now, for `pause` seconds
+    UploadBegin = 2,    // a new picture set is coming: show this while it loads
+    UploadClear = 3,    // numbers only: forget the stored set
+    UploadPicture = 4,  // picture `index` of the set, with its loop and pause
+    UploadEnd = 5,      // the set is complete: show this, then go back to the set
 };
 
 using Bytes = std::vector<uint8_t>;
@@ -134,6 +147,7 @@ struct Response {
 struct Welcome {
     uint16_t version = kProtocolVersion;
     int32_t socket = 0;
+    uint32_t idleTimeoutMs = 0;  // the terminal keeps itself alive within a third of it
 };
 struct Price {
     uint32_t seq = 0;
@@ -162,6 +176,7 @@ struct SetConfig {  // the four configuration writes
 struct Picture {
     int32_t width = 0, height = 0, index = 0, loop = 0, pause = 0, flag = 0;
     Bytes data;  // empty: the numbers without a picture
+    PictureKind kind = PictureKind::Instant;
 };
 struct Bye {
     ByeReason reason = ByeReason::ProtocolError;

@@ -26,13 +26,13 @@ std::string lastLine(const TermsimProcess::Result& run) {
 TEST_F(DatabaseStateE2e, EmptyPathLeavesScansUnansweredWhileTheWarningBoxKeepsServing) {
     ASSERT_NO_FATAL_FAILURE(start());
 
-    const auto scan = runTermsim(scanArguments(m_folder.server(), {"7891000100103"}, "1"));
+    const auto scan = runTermsim(scanArguments(server(), {"7891000100103"}, "1"));
     EXPECT_EQ(scan.exitCode, 1) << scan.errors;
     EXPECT_EQ(scan.lines, Lines{kLeiteNoReply});
 
     // The terminal list sends a keep-alive to every listed terminal every 3 s.
     const auto idle =
-        runTermsim({QStringLiteral("--server"), m_folder.server(), QStringLiteral("--idle"),
+        runTermsim({QStringLiteral("--server"), server(), QStringLiteral("--idle"),
                     QStringLiteral("--terminals"), QStringLiteral("2"),
                     QStringLiteral("--duration"), QStringLiteral("7"), QStringLiteral("--model"),
                     QStringLiteral("1"), QStringLiteral("--json")});
@@ -51,7 +51,7 @@ TEST_F(DatabaseStateE2e, DatabaseDownSurvivesABurstRecoversAndStopsWithTheFailur
     m_folder.writeSettings(QStringLiteral("[CAMINHO]\nbd=") + database + QLatin1Char('\n'));
     ASSERT_NO_FATAL_FAILURE(start());
 
-    const auto burst = runLoad(m_folder.server(), {"7891000100103"}, 50, 1, 1);
+    const auto burst = runLoad(server(), {"7891000100103"}, 50, 1, 1);
     ASSERT_EQ(burst.exitCode, 0) << burst.errors;
     EXPECT_EQ(burst.report()[QStringLiteral("connected")].toInt(), 50) << lastLine(burst);
     EXPECT_EQ(burst.report()[QStringLiteral("disconnected")].toInt(), 0) << lastLine(burst);
@@ -60,11 +60,11 @@ TEST_F(DatabaseStateE2e, DatabaseDownSurvivesABurstRecoversAndStopsWithTheFailur
     ASSERT_TRUE(m_program->isRunning()) << m_program->output().toStdString();
 
     ASSERT_TRUE(ProgramFolder::makeDemoDatabase(database));
-    const auto recovered = runTermsim(scanArguments(m_folder.server(), {"7891000100103"}));
+    const auto recovered = runTermsim(scanArguments(server(), {"7891000100103"}));
     EXPECT_EQ(recovered.lines, Lines{kLeiteFound}) << recovered.errors;
 
     ASSERT_TRUE(QFile::rename(database, database + QStringLiteral(".away")));
-    const auto failed = runTermsim(scanArguments(m_folder.server(), {"7891000100103"}, "0.5"));
+    const auto failed = runTermsim(scanArguments(server(), {"7891000100103"}, "0.5"));
     EXPECT_EQ(failed.lines, Lines{kLeiteNoReply});
     EXPECT_EQ(stop(SIGTERM), "exit 0");
     EXPECT_TRUE(m_folder.settingsText().contains(QStringLiteral("bd=") + database))
@@ -81,11 +81,11 @@ TEST_F(DatabaseStateE2e, OtherTerminalsAreAnsweredWhileTheFailureBoxIsOpen) {
     ASSERT_TRUE(QFile::rename(database, away));
     ASSERT_NO_FATAL_FAILURE(start());
 
-    const auto failed = runTermsim(scanArguments(m_folder.server(), {"7891000100103"}, "0.5"));
+    const auto failed = runTermsim(scanArguments(server(), {"7891000100103"}, "0.5"));
     EXPECT_EQ(failed.lines, Lines{kLeiteNoReply});
     // The box is open now, for 5 s; the database is back.
     ASSERT_TRUE(QFile::rename(away, database));
-    const auto answered = runTermsim(scanArguments(m_folder.server(), {"7891000100103"}, "2"));
+    const auto answered = runTermsim(scanArguments(server(), {"7891000100103"}, "2"));
     EXPECT_EQ(answered.lines, Lines{kLeiteFound}) << "no answer within 2 s of the box opening";
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }

@@ -34,7 +34,7 @@ TEST_F(PriceLookupE2e, AnswersFoundCodesWithDescriptionAndBrazilianPrice) {
     ASSERT_NO_FATAL_FAILURE(start());
 
     const auto run = runTermsim(scanArguments(
-        m_folder.server(),
+        server(),
         {"7891000100103", "7891910000197", "7896000005298", "7893200500110", "2000001000182",
          "2000001000250", "2000001000632", "7896000004512", "7898215151784", "7898215151791"}));
 
@@ -68,7 +68,7 @@ TEST_F(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
     ASSERT_NO_FATAL_FAILURE(start());
 
     const auto run = runTermsim(scanArguments(
-        m_folder.server(),
+        server(),
         {"7890000000000", "Café", "1 OR 1=1", "7891000100103 OR 1=1", "' OR ''='",
          "1; DELETE FROM PDV_CODIGOBARRAS", "0007891234567", "7891234567", "7891000100103"}));
 
@@ -118,7 +118,7 @@ TEST_F(PriceLookupE2e, AnswersSeveralTerminalsAtOnce) {
     std::vector<std::unique_ptr<TermsimProcess>> running;
     for (size_t i = 0; i < terminals.size(); ++i) {
         running.push_back(std::make_unique<TermsimProcess>(
-            scanArguments(m_folder.server(), terminals[i].first, "10") +
+            scanArguments(server(), terminals[i].first, "10") +
             QStringList{QStringLiteral("--seed"), QString::number(i + 1)}));
     }
     for (size_t i = 0; i < terminals.size(); ++i) {
@@ -128,9 +128,8 @@ TEST_F(PriceLookupE2e, AnswersSeveralTerminalsAtOnce) {
     }
 
     // One code in four is unknown.
-    const auto load =
-        runLoad(m_folder.server(),
-                {"7891000100103", "7891910000197", "7890000000000", "2000001000182"}, 30, 2, 15);
+    const auto load = runLoad(
+        server(), {"7891000100103", "7891910000197", "7890000000000", "2000001000182"}, 30, 2, 15);
     ASSERT_EQ(load.exitCode, 0) << load.errors;
     const QJsonObject report = load.report();
     const std::string shown = load.lines.empty() ? std::string() : load.lines.back();
@@ -157,8 +156,7 @@ TEST_F(NonAsciiFolderE2e, AnswersWithTheRegionalSeparatorsAndTheConfiguredPrefix
     ASSERT_NO_FATAL_FAILURE(addDemoDatabase(QStringLiteral("[GENERAL]\ncurrency=US$\n")));
     ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("C.UTF-8")));
 
-    const auto run =
-        runTermsim(scanArguments(m_folder.server(), {"7893200500110", "7891000100103"}));
+    const auto run = runTermsim(scanArguments(server(), {"7893200500110", "7891000100103"}));
 
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(
@@ -174,7 +172,7 @@ TEST_F(NonAsciiFolderE2e, RegionalSettingsWithoutAnInstalledLocaleStillOpenTheDa
     ASSERT_NO_FATAL_FAILURE(addDemoDatabase(QString()));
     ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("pt_BR.UTF-8")));
 
-    const auto run = runTermsim(scanArguments(m_folder.server(), {"7893200500110"}));
+    const auto run = runTermsim(scanArguments(server(), {"7893200500110"}));
 
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(run.lines, (Lines{found("7893200500110", "Smart TV LED 50 Polegadas 4K UHD com Wi-Fi",

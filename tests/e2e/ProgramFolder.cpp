@@ -1,9 +1,5 @@
 #include "ProgramFolder.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -24,42 +20,17 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
-uint16_t freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
-        return 0;
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    uint16_t port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-ProgramFolder::ProgramFolder(const QString& folderName)
-    : m_path(m_root.filePath(folderName)), m_port(freeLoopbackPort()) {
-    m_valid =
-        m_root.isValid() && m_port != 0 && QDir().mkpath(m_path) &&
-        copyExecutable(QStringLiteral(TARIFON_EXE), filePath(QStringLiteral("tarifon"))) &&
-        copyExecutable(QStringLiteral(TERMLINK_LIBRARY),
-                       filePath(QStringLiteral("libtermlink.so"))) &&
-        writeFile(filePath(QStringLiteral("termlink.ini")),
-                  QStringLiteral("[server]\naddress=127.0.0.1\nport=%1\n").arg(m_port).toUtf8());
+ProgramFolder::ProgramFolder(const QString& folderName) : m_path(m_root.filePath(folderName)) {
+    m_valid = m_root.isValid() && QDir().mkpath(m_path) &&
+              copyExecutable(QStringLiteral(TARIFON_EXE), filePath(QStringLiteral("tarifon"))) &&
+              copyExecutable(QStringLiteral(TERMLINK_LIBRARY),
+                             filePath(QStringLiteral("libtermlink.so"))) &&
+              writeFile(filePath(QStringLiteral("termlink.ini")),
+                        QByteArrayLiteral("[server]\naddress=127.0.0.1\nport=0\n"));
 }
 
 QString ProgramFolder::filePath(const QString& name) const {
     return m_path + QLatin1Char('/') + name;
-}
-
-QString ProgramFolder::server() const {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
 bool ProgramFolder::addDemoDatabase(const QString& moreSettings) const {

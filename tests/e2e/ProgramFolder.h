@@ -7,8 +7,8 @@
 
 // A program folder for one test: copies of the executable and libtermlink.so in a
 // fresh temporary folder (the program finds its files beside its resolved path),
-// and a termlink.ini that makes the library listen on a loopback port that was
-// free when the folder was laid out. The folder disappears with the object.
+// and a termlink.ini that makes the library listen on loopback, on any free port
+// (RunningProgram reads which). The folder disappears with the object.
 class ProgramFolder {
 public:
     // `folderName` lets a test put the program under a name with non-ASCII letters.
@@ -17,9 +17,6 @@ public:
     bool isValid() const { return m_valid; }
     QString path() const { return m_path; }
     QString filePath(const QString& name) const;
-    uint16_t port() const { return m_port; }
-    // The --server argument of termsim.
-    QString server() const;
 
     // The demo database of this folder ("demo.fdb"), and a de501.ini naming it
     // followed by `moreSettings`; false when the database could not be built.
@@ -40,9 +37,5 @@ public:
 private:
     QTemporaryDir m_root;
     QString m_path;
-    uint16_t m_port = 0;
     bool m_valid = false;
 };
-
-// A loopback TCP port that nothing listens on at the moment of the call.
-uint16_t freeLoopbackPort();

@@ -21,6 +21,9 @@ protected:
     void addDemoDatabase(const QString& moreSettings = {});
     // Starts the program and waits until terminals can connect.
     void start(const QString& locale = QStringLiteral("pt_BR.UTF-8"));
+    // Where the started program listens: the port, and termsim's --server argument.
+    uint16_t port() const { return m_program->port(); }
+    QString server() const { return m_program->server(); }
     // Sends `signal` and tells how the program ended ("exit 0", ...), followed by
     // the program's own output when it was anything else.
     std::string stop(int signal);

@@ -5,12 +5,12 @@
 
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 
 #include "ProgramFolder.h"
-#include "support/RawTerminal.h"
 
 RunningProgram::RunningProgram(const ProgramFolder& folder, const QString& locale)
-    : m_outputPath(folder.filePath(QStringLiteral("tarifon.out"))), m_port(folder.port()) {
+    : m_outputPath(folder.filePath(QStringLiteral("tarifon.out"))) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("LANG"), locale);
@@ -39,18 +39,26 @@ bool RunningProgram::isRunning() {
 }
 
 bool RunningProgram::waitUntilListening(std::chrono::milliseconds limit) {
+    static const QRegularExpression listening(
+        QStringLiteral("^termlink: listening on 127\\.0\\.0\\.1:(\\d+)$"),
+        QRegularExpression::MultilineOption);
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
+        const QRegularExpressionMatch match = listening.match(output());
+        if (match.hasMatch()) {
+            m_port = match.captured(1).toUShort();
+            return true;
+        }
         if (!isRunning()) {
             return false;
         }
-        RawTerminal probe;
-        if (probe.connectTo(m_port)) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+QString RunningProgram::server() const {
+    return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
 std::string RunningProgram::stop(int signal, std::chrono::milliseconds limit) {

@@ -20,9 +20,12 @@ public:
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
-    // True once the terminal server accepts connections; false when the program
+    // True once the terminal library says where it listens; false when the program
     // ended or the limit passed first.
     bool waitUntilListening(std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // The port the library got, once listening; and as termsim's --server argument.
+    uint16_t port() const { return m_port; }
+    QString server() const;
     bool isRunning();
     // Sends `signal` and waits for the end: "exit N", "crashed", or "still running"
     // when the limit passed (the program is then killed).

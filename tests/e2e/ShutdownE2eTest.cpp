@@ -43,7 +43,7 @@ Entries iniEntries(const QString& text) {
 TEST_F(ShutdownE2e, SigtermInsideTheStartupWarningSavesTheDefaultsAndEnds) {
     ASSERT_NO_FATAL_FAILURE(start());
     // An unanswered scan: the event loop inside the box is running by now.
-    runTermsim(scanArguments(m_folder.server(), {"7891000100103"}, "0.5"));
+    runTermsim(scanArguments(server(), {"7891000100103"}, "0.5"));
 
     EXPECT_EQ(stop(SIGTERM), "exit 0");
     EXPECT_EQ(iniEntries(m_folder.settingsText()), (Entries{
@@ -66,7 +66,7 @@ TEST_F(ShutdownE2e, SigintWritesBackTheLoadedValuesAndKeepsTheRestOfTheFile) {
         "line2=Só Hoje!\ntimeex=0x1F\n[INICIAR]\n=2\n[OUTRO]\nchave=valor\n")));
     ASSERT_NO_FATAL_FAILURE(start());
     // The loaded prefix is the one in use.
-    const auto scan = runTermsim(scanArguments(m_folder.server(), {"7891000100103"}));
+    const auto scan = runTermsim(scanArguments(server(), {"7891000100103"}));
     EXPECT_EQ(scan.lines,
               std::vector<std::string>{"7891000100103\tLeite Condensado Moça 395g\tUS$6,99"});
 

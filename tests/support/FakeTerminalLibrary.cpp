@@ -4,27 +4,19 @@
 #include <cstdio>
 #include <cstring>
 
-namespace tarifon {
+#include "base/LittleEndian.h"
 
-namespace {
-void putLe32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-std::vector<int64_t> ints(std::initializer_list<int64_t> values) {
-    return values;
-}
-}  // namespace
+namespace tarifon {
 
 void FakeTerminalLibrary::setSlot(int slot, int32_t socket, uint32_t address) {
     std::lock_guard lock(m_mutex);
-    putLe32(table.data() + 4 * slot, static_cast<uint32_t>(socket));
-    putLe32(table.data() + 4096 + 4 * slot, address);
+    le::write32(table.data() + 4 * slot, static_cast<uint32_t>(socket));
+    le::write32(table.data() + 4 * TERMLINK_TABLE_SLOTS + 4 * slot, address);
 }
 
 void FakeTerminalLibrary::setCount(int32_t count) {
     std::lock_guard lock(m_mutex);
-    putLe32(table.data() + 8192, static_cast<uint32_t>(count));
+    le::write32(table.data() + 8 * TERMLINK_TABLE_SLOTS, static_cast<uint32_t>(count));
 }
 
 void FakeTerminalLibrary::queueBarcode(int32_t socket, const std::string& code,
@@ -76,14 +68,14 @@ void FakeTerminalLibrary::clearCalls() {
     m_calls.clear();
 }
 
-void FakeTerminalLibrary::record(Call call) {
+void FakeTerminalLibrary::addCall(Call call) {
     std::lock_guard lock(m_mutex);
     m_calls.push_back(std::move(call));
 }
 
 uint8_t FakeTerminalLibrary::takeReply(const std::string& kind, uint8_t* out, size_t size,
                                        const char* name) {
-    record({name, {}, {}, {}});
+    addCall(Call::of(name, 0));
     std::lock_guard lock(m_mutex);
     auto it = std::find_if(m_replies.begin(), m_replies.end(),
                            [&](const auto& r) { return r.first == kind; });
@@ -95,39 +87,34 @@ uint8_t FakeTerminalLibrary::takeReply(const std::string& kind, uint8_t* out, si
 }
 
 void FakeTerminalLibrary::vInitialize() {
-    record({"vInitialize", {}, {}, {}});
+    addCall(Call::of("vInitialize", 0));
 }
 
 uint32_t FakeTerminalLibrary::dll_version() {
-    record({"dll_version", {}, {}, {}});
+    addCall(Call::of("dll_version", 0));
     return version;
 }
 
 int32_t FakeTerminalLibrary::tc_startserver() {
-    record({"tc_startserver", {}, {}, {}});
+    addCall(Call::of("tc_startserver", 0));
     return startResult;
 }
 
-void FakeTerminalLibrary::GetTabConectados(uint8_t* tabsock8196, int32_t flag) {
-    record({"GetTabConectados", ints({flag}), {}, {}});
+void FakeTerminalLibrary::GetTabConectados(uint8_t* table, int32_t flag) {
+    addCall(Call::of("GetTabConectados", 0, flag));
     std::lock_guard lock(m_mutex);
-    std::memcpy(tabsock8196, table.data(), table.size());
+    std::memcpy(table, this->table.data(), this->table.size());
 }
 
-void FakeTerminalLibrary::TCinet_ntoa(uint32_t address, char* text21) {
-    record({"TCinet_ntoa", ints({address}), {}, {}});
+void FakeTerminalLibrary::TCinet_ntoa(uint32_t address, char* text) {
+    addCall(Call::of("TCinet_ntoa", 0, address));
     const auto* b = reinterpret_cast<const uint8_t*>(&address);
-    std::snprintf(text21, 21, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+    std::snprintf(text, TERMLINK_NTOA_BUFFER_SIZE, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
 }
 
-uint8_t FakeTerminalLibrary::bEnviaVivo(int32_t socket) {
-    record({"bEnviaVivo", ints({socket}), {}, {}});
-    return 1;
-}
-
-uint8_t FakeTerminalLibrary::bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024,
+uint8_t FakeTerminalLibrary::bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer,
                                              int32_t* length) {
-    record({"bReceiveBarcode", {}, {}, {}});
+    addCall(Call::of("bReceiveBarcode", 0));
     std::lock_guard lock(m_mutex);
     if (m_barcodes.empty())
         return 0;
@@ -136,15 +123,15 @@ uint8_t FakeTerminalLibrary::bReceiveBarcode(int32_t* socket, int32_t* spare, ch
     *socket = b.socket;
     *spare = 0;
     *length = b.length;
-    buffer1024[0] = 2;
-    const size_t n = std::min<size_t>(b.code.size(), 1022);
-    std::memcpy(buffer1024 + 1, b.code.data(), n);
-    buffer1024[1 + n] = 0;
+    buffer[0] = 2;
+    const size_t n = std::min<size_t>(b.code.size(), TERMLINK_BARCODE_BUFFER_SIZE - 2);
+    std::memcpy(buffer + 1, b.code.data(), n);
+    buffer[1 + n] = 0;
     return b.result ? 1 : 0;
 }
 
 uint8_t FakeTerminalLibrary::GetResponseCtr(int32_t* socket, int32_t* code) {
-    record({"GetResponseCtr", {}, {}, {}});
+    addCall(Call::of("GetResponseCtr", 0));
     std::lock_guard lock(m_mutex);
     if (m_responses.empty())
         return 0;
@@ -154,105 +141,40 @@ uint8_t FakeTerminalLibrary::GetResponseCtr(int32_t* socket, int32_t* code) {
     return 1;
 }
 
-uint8_t FakeTerminalLibrary::bReceiveConfig(uint8_t* r) {
-    return takeReply("config", r, 159, "bReceiveConfig");
+uint8_t FakeTerminalLibrary::bReceiveConfig(uint8_t* record) {
+    return takeReply("config", record, TERMLINK_NET_CONFIG_SIZE, "bReceiveConfig");
 }
-uint8_t FakeTerminalLibrary::bReceiveUpdConfig(uint8_t* r) {
-    return takeReply("updconfig", r, 214, "bReceiveUpdConfig");
+uint8_t FakeTerminalLibrary::bReceiveUpdConfig(uint8_t* record) {
+    return takeReply("updconfig", record, TERMLINK_UPD_CONFIG_SIZE, "bReceiveUpdConfig");
 }
-uint8_t FakeTerminalLibrary::bReceiveParam(uint8_t* r) {
-    return takeReply("param", r, 6, "bReceiveParam");
+uint8_t FakeTerminalLibrary::bReceiveParam(uint8_t* record) {
+    return takeReply("param", record, TERMLINK_PARAM_SIZE, "bReceiveParam");
 }
-uint8_t FakeTerminalLibrary::bReceiveWlanConfig(uint8_t* r) {
-    return takeReply("wlan", r, 52, "bReceiveWlanConfig");
+uint8_t FakeTerminalLibrary::bReceiveWlanConfig(uint8_t* record) {
+    return takeReply("wlan", record, TERMLINK_WLAN_CONFIG_SIZE, "bReceiveWlanConfig");
 }
-uint8_t FakeTerminalLibrary::bReceiveMacAddrConfig(uint8_t* r) {
-    return takeReply("mac", r, 22, "bReceiveMacAddrConfig");
-}
-
-uint8_t FakeTerminalLibrary::bPedeConfig(int32_t s) {
-    record({"bPedeConfig", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bPedeUpdConfig(int32_t s) {
-    record({"bPedeUpdConfig", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bPedeParam(int32_t s) {
-    record({"bPedeParam", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bPedeWlanConfig(int32_t s) {
-    record({"bPedeWlanConfig", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bPedeMacAddr(int32_t s, uint8_t iface) {
-    record({"bPedeMacAddr", ints({s, iface}), {}, {}});
-    return 1;
+uint8_t FakeTerminalLibrary::bReceiveMacAddrConfig(uint8_t* record) {
+    return takeReply("mac", record, TERMLINK_MAC_ADDR_SIZE, "bReceiveMacAddrConfig");
 }
 
-uint8_t FakeTerminalLibrary::bMandaConfig(const uint8_t* r) {
-    record({"bMandaConfig", {}, {}, {r, r + 159}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bMandaUpdConfig(const uint8_t* r) {
-    record({"bMandaUpdConfig", {}, {}, {r, r + 214}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bMandaParam(const uint8_t* r) {
-    record({"bMandaParam", {}, {}, {r, r + 6}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bMandaWlanConfig(const uint8_t* r) {
-    record({"bMandaWlanConfig", {}, {}, {r, r + 52}});
-    return 1;
-}
-
-uint8_t FakeTerminalLibrary::bSendAllwaysLive(int32_t s) {
-    record({"bSendAllwaysLive", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bSendCheckLive(int32_t s) {
-    record({"bSendCheckLive", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bSendRestartSoft(int32_t s) {
-    record({"bSendRestartSoft", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bUpdateSoftware(int32_t s) {
-    record({"bUpdateSoftware", ints({s}), {}, {}});
-    return 1;
-}
-
-uint8_t FakeTerminalLibrary::bSendProdPrice(int32_t s, const char* description, const char* price) {
-    record({"bSendProdPrice", ints({s}), {description, price}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bSendProdNotFound(int32_t s) {
-    record({"bSendProdNotFound", ints({s}), {}, {}});
-    return 1;
-}
-uint8_t FakeTerminalLibrary::bSendDisplayMsg(int32_t s, const char* line1, const char* line2,
-                                             uint16_t time, int32_t flag) {
-    record({"bSendDisplayMsg", ints({s, time, flag}), {line1, line2}, {}});
-    return 1;
-}
-
-int32_t FakeTerminalLibrary::iTypeTerm(int32_t s) {
-    record({"iTypeTerm", ints({s}), {}, {}});
+int32_t FakeTerminalLibrary::iTypeTerm(int32_t socket) {
+    addCall(Call::of("iTypeTerm", 0, socket));
     std::lock_guard lock(m_mutex);
-    for (const auto& [socket, model] : m_models)
-        if (socket == s)
+    for (const auto& [s, model] : m_models)
+        if (s == socket)
             return model;
     return 0;
 }
 
-uint8_t FakeTerminalLibrary::bSendImageFromFile(int32_t s, const char* path, int32_t width,
-                                                int32_t height, int32_t index, int32_t loop,
-                                                int32_t pause, int32_t flag) {
-    record({"bSendImageFromFile", ints({s, width, height, index, loop, pause, flag}), {path}, {}});
-    return 1;
-}
+// Every command is recorded with its arguments and answers 1.
+#define TARIFON_FAKE_COMMAND(ret, name, params, args, bytes)          \
+    ret FakeTerminalLibrary::name params {                            \
+        addCall(Call::of(#name, bytes, TARIFON_UNPARENTHESISE args)); \
+        return 1;                                                     \
+    }
+#define TARIFON_UNPARENTHESISE(...) __VA_ARGS__
+TERMLINK_COMMAND_FUNCTIONS(TARIFON_FAKE_COMMAND)
+#undef TARIFON_FAKE_COMMAND
+#undef TARIFON_UNPARENTHESISE
 
 }  // namespace tarifon

@@ -21,12 +21,28 @@ public:
         std::vector<int64_t> ints;       // numeric arguments in order (socket first)
         std::vector<std::string> texts;  // text arguments as raw 8-bit bytes
         std::vector<uint8_t> record;     // record argument bytes, when there is one
+
+        // Files each argument under its kind; a record holds `recordBytes` bytes.
+        template <class... Args>
+        static Call of(const char* name, [[maybe_unused]] size_t recordBytes, Args... args) {
+            Call call{name, {}, {}, {}};
+            (call.add(args, recordBytes), ...);
+            return call;
+        }
+
+    private:
+        void add(const char* text, size_t) { texts.emplace_back(text ? text : ""); }
+        void add(const uint8_t* bytes, size_t size) {
+            if (bytes)
+                record.assign(bytes, bytes + size);
+        }
+        void add(int64_t number, size_t) { ints.push_back(number); }
     };
 
     // --- scripting ---
     uint32_t version = 0x00010000;
     int32_t startResult = 1;
-    std::array<uint8_t, 8196> table{};  // what GetTabConectados copies out
+    std::array<uint8_t, TERMLINK_TABSOCK_SIZE> table{};  // what GetTabConectados copies out
     void setSlot(int slot, int32_t socket, uint32_t address);
     void setCount(int32_t count);
     // `length` defaults to the code's size; any other value, negative included, is reported as is.
@@ -43,40 +59,8 @@ public:
     void clearCalls();
 
     // --- TerminalLibrary ---
-    void vInitialize() override;
-    uint32_t dll_version() override;
-    int32_t tc_startserver() override;
-    void GetTabConectados(uint8_t* tabsock8196, int32_t flag) override;
-    void TCinet_ntoa(uint32_t address, char* text21) override;
-    uint8_t bEnviaVivo(int32_t socket) override;
-    uint8_t bReceiveBarcode(int32_t* socket, int32_t* spare, char* buffer1024,
-                            int32_t* length) override;
-    uint8_t GetResponseCtr(int32_t* socket, int32_t* code) override;
-    uint8_t bReceiveConfig(uint8_t* record159) override;
-    uint8_t bReceiveUpdConfig(uint8_t* record214) override;
-    uint8_t bReceiveParam(uint8_t* record6) override;
-    uint8_t bReceiveWlanConfig(uint8_t* record52) override;
-    uint8_t bReceiveMacAddrConfig(uint8_t* record22) override;
-    uint8_t bPedeConfig(int32_t socket) override;
-    uint8_t bPedeUpdConfig(int32_t socket) override;
-    uint8_t bPedeParam(int32_t socket) override;
-    uint8_t bPedeWlanConfig(int32_t socket) override;
-    uint8_t bPedeMacAddr(int32_t socket, uint8_t interfaceCode) override;
-    uint8_t bMandaConfig(const uint8_t* record159) override;
-    uint8_t bMandaUpdConfig(const uint8_t* record214) override;
-    uint8_t bMandaParam(const uint8_t* record6) override;
-    uint8_t bMandaWlanConfig(const uint8_t* record52) override;
-    uint8_t bSendAllwaysLive(int32_t socket) override;
-    uint8_t bSendCheckLive(int32_t socket) override;
-    uint8_t bSendRestartSoft(int32_t socket) override;
-    uint8_t bUpdateSoftware(int32_t socket) override;
-    uint8_t bSendProdPrice(int32_t socket, const char* description, const char* price) override;
-    uint8_t bSendProdNotFound(int32_t socket) override;
-    uint8_t bSendDisplayMsg(int32_t socket, const char* line1, const char* line2, uint16_t time,
-                            int32_t flag) override;
-    int32_t iTypeTerm(int32_t socket) override;
-    uint8_t bSendImageFromFile(int32_t socket, const char* path, int32_t width, int32_t height,
-                               int32_t index, int32_t loop, int32_t pause, int32_t flag) override;
+    // The commands record their arguments and answer 1; the rest play the script.
+    TERMLINK_FUNCTIONS(TARIFON_LIBRARY_OVERRIDE)
 
 private:
     struct Barcode {
@@ -85,7 +69,7 @@ private:
         int32_t length;
         bool result;
     };
-    void record(Call call);
+    void addCall(Call call);
     uint8_t takeReply(const std::string& kind, uint8_t* out, size_t size, const char* name);
 
     mutable std::mutex m_mutex;

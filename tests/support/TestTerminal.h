@@ -11,8 +11,9 @@
 
 #include "wire/Wire.h"
 
-// A terminal for tests: a blocking loopback TCP client speaking the wire codec,
-// with every wait bounded by a timeout.
+// A terminal for tests: a blocking loopback TCP client speaking the wire codec, or
+// sending whatever bytes a test gives it (a broken or hostile terminal, which
+// termsim never is), with every wait bounded by a timeout.
 class TestTerminal {
 public:
     explicit TestTerminal(uint16_t port, const char* host = "127.0.0.1");
@@ -67,5 +68,3 @@ private:
 // Polls `condition` until it holds or the timeout passes.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
-// A localhost TCP port free at this moment.
-uint16_t freePort();

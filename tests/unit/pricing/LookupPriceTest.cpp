@@ -1,5 +1,7 @@
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -180,57 +182,60 @@ TEST_F(Lookup, CodesThatAreNotNumbersAreMatchedAsPlainText) {
     EXPECT_EQ(db.otherAttachments(), 0);
 }
 
-TEST_F(Lookup, StoredCodeThatIsNotANumberDoesNotBreakNumericScans) {
-    db.createTables();
-    db.addItem(1, "'Interno'", "1");
-    db.addItem(2, "'Zeros guardados'", "2");
-    db.addItem(3, "'Sem zeros'", "3");
-    db.addItem(4, "'EAN'", "4");
-    db.addItem(5, "'Zero'", "5");
-    db.addCode("ABC-123", 1);
-    db.addCode("0012345", 2);
-    db.addCode("67890", 3);
-    db.addCode("7891000100103", 4);
-    db.addCode("0", 5);
-
-    EXPECT_EQ(price(QStringLiteral("12345")).description, "Zeros guardados");
-    EXPECT_EQ(price(QStringLiteral("0012345")).description, "Zeros guardados");
-    EXPECT_EQ(price(QStringLiteral("000000000000000000000012345")).description, "Zeros guardados");
-    EXPECT_EQ(price(QStringLiteral("0067890")).description, "Sem zeros");
-    EXPECT_EQ(price(QStringLiteral("0000000000000000000000000067890")).description, "Sem zeros");
-    EXPECT_EQ(price(QStringLiteral("7891000100103")).description, "EAN");
-    EXPECT_EQ(price(QStringLiteral("000")).description, "Zero");
-    EXPECT_EQ(price(QStringLiteral("ABC-123")).description, "Interno");
-    expectNotFound(QStringLiteral("123"));
-    expectNotFound(QStringLiteral("1234"));
-    expectNotFound(QStringLiteral("7891000100104"));
-    EXPECT_EQ(db.otherAttachments(), 0);
-}
-
-// Digit-only codes are tried by exact text first; a miss must still reach the
-// numeric comparison, which ignores leading zeros on either side.
+// Digit-only codes are tried by exact text first; a miss must still reach the numeric
+// comparison, which ignores leading zeros on either side, and a stored code that is not
+// a number must not break it. An empty description means "not found".
 TEST_F(Lookup, DigitCodesFindStoredCodesWithOtherLeadingZeros) {
-    db.createTables();
-    db.addItem(1, "'Zeros guardados'", "1");
-    db.addItem(2, "'Sem zeros'", "2");
-    db.addItem(3, "'Curto'", "3");
-    db.addItem(4, "'Longo'", "4");
-    db.addCode("0012345", 1);
-    db.addCode("67890", 2);
-    db.addCode("777", 3);
-    db.addCode("000777", 4);
-
-    EXPECT_EQ(price(QStringLiteral("12345")).description, "Zeros guardados");
-    EXPECT_EQ(price(QStringLiteral("012345")).description, "Zeros guardados");
-    EXPECT_EQ(price(QStringLiteral("0012345")).description, "Zeros guardados");
-    EXPECT_EQ(price(QStringLiteral("0067890")).description, "Sem zeros");
-    EXPECT_EQ(price(QStringLiteral("67890")).description, "Sem zeros");
-    // Both spellings stored: each scan answers the one stored exactly as scanned.
-    EXPECT_EQ(price(QStringLiteral("777")).description, "Curto");
-    EXPECT_EQ(price(QStringLiteral("000777")).description, "Longo");
-    expectNotFound(QStringLiteral("1234"));
-    expectNotFound(QStringLiteral("0012346"));
-    EXPECT_EQ(db.otherAttachments(), 0);
+    const struct {
+        std::vector<std::pair<const char*, const char*>> stored;  // code, description
+        std::vector<std::pair<const char*, const char*>> scans;   // code, expected
+    } cases[] = {
+        {{{"ABC-123", "Interno"},
+          {"0012345", "Zeros guardados"},
+          {"67890", "Sem zeros"},
+          {"7891000100103", "EAN"},
+          {"0", "Zero"}},
+         {{"12345", "Zeros guardados"},
+          {"0012345", "Zeros guardados"},
+          {"000000000000000000000012345", "Zeros guardados"},
+          {"0067890", "Sem zeros"},
+          {"0000000000000000000000000067890", "Sem zeros"},
+          {"7891000100103", "EAN"},
+          {"000", "Zero"},
+          {"ABC-123", "Interno"},
+          {"123", ""},
+          {"1234", ""},
+          {"7891000100104", ""}}},
+        // Both spellings stored: each scan answers the one stored exactly as scanned.
+        {{{"0012345", "Zeros guardados"},
+          {"67890", "Sem zeros"},
+          {"777", "Curto"},
+          {"000777", "Longo"}},
+         {{"12345", "Zeros guardados"},
+          {"012345", "Zeros guardados"},
+          {"67890", "Sem zeros"},
+          {"777", "Curto"},
+          {"000777", "Longo"},
+          {"0012346", ""}}},
+    };
+    for (const auto& c : cases) {
+        TestDatabase table;
+        table.createTables();
+        int item = 0;
+        for (const auto& [code, description] : c.stored) {
+            ++item;
+            table.addItem(item, "'" + std::string(description) + "'", std::to_string(item));
+            table.addCode(code, item);
+        }
+        for (const auto& [code, expected] : c.scans) {
+            const PriceReply reply =
+                lookupPrice(QString::fromLatin1(code), table.path(), QStringLiteral("R$"), kBrazil);
+            EXPECT_EQ(reply.description, expected) << code << ": " << reply.error.toStdString();
+            EXPECT_EQ(reply.outcome, *expected ? LookupOutcome::Price : LookupOutcome::NotFound)
+                << code;
+        }
+        EXPECT_EQ(table.otherAttachments(), 0);
+    }
 }
 
 TEST_F(Lookup, DigitCodesBeyondA64BitNumberAreAnsweredNotFailed) {

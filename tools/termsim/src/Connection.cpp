@@ -8,13 +8,8 @@ constexpr size_t kReadChunk = 16 * 1024;
 
 }  // namespace
 
-Connection::Connection(asio::io_context& io, Terminal terminal, Listener& listener,
-                       std::chrono::steady_clock::duration aliveAfter)
-    : m_socket(io),
-      m_aliveTimer(io),
-      m_terminal(std::move(terminal)),
-      m_listener(listener),
-      m_aliveAfter(aliveAfter) {}
+Connection::Connection(asio::io_context& io, Terminal terminal, Listener& listener)
+    : m_socket(io), m_aliveTimer(io), m_terminal(std::move(terminal)), m_listener(listener) {}
 
 void Connection::start(const std::vector<asio::ip::tcp::endpoint>& endpoints) {
     asio::async_connect(m_socket, endpoints,
@@ -95,6 +90,11 @@ void Connection::read() {
                 for (wire::Bytes& reply : outcome.frames)
                     self->send(std::move(reply));
                 for (const Event& event : outcome.events) {
+                    const auto* welcome = std::get_if<wire::Welcome>(&event);
+                    if (welcome && welcome->idleTimeoutMs > 0) {
+                        self->m_aliveAfter = std::chrono::milliseconds(welcome->idleTimeoutMs) / 3;
+                        self->armAlive();
+                    }
                     self->m_listener.onEvent(*self, event);
                     if (self->m_closed)
                         return;

@@ -14,8 +14,9 @@
 namespace termsim {
 
 // One terminal's TCP link: connects, says hello, feeds every server frame to
-// its Terminal and sends the replies, and sends Alive after 10 s without
-// sending anything.  Single-threaded: use it from the io_context's thread only.
+// its Terminal and sends the replies, and sends Alive when it has sent nothing
+// for a third of the idle time-out that the server's Welcome gave (10 s until
+// then).  Single-threaded: use it from the io_context's thread only.
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     class Listener {
@@ -27,10 +28,7 @@ public:
         virtual void onClosed(Connection& connection, const std::string& why) = 0;
     };
 
-    static inline constexpr std::chrono::seconds kAliveAfter{10};
-
-    Connection(asio::io_context& io, Terminal terminal, Listener& listener,
-               std::chrono::steady_clock::duration aliveAfter = kAliveAfter);
+    Connection(asio::io_context& io, Terminal terminal, Listener& listener);
 
     void start(const std::vector<asio::ip::tcp::endpoint>& endpoints);
     // Sends a scan of `code` (Windows-1252); returns its sequence number.
@@ -54,7 +52,7 @@ private:
     wire::FrameDecoder m_decoder{wire::kMaxServerBody};
     std::vector<uint8_t> m_readBuffer;
     std::deque<wire::Bytes> m_writeQueue;
-    std::chrono::steady_clock::duration m_aliveAfter;
+    std::chrono::steady_clock::duration m_aliveAfter = std::chrono::seconds(10);
     std::chrono::steady_clock::time_point m_lastSent;
     bool m_connected = false;
     bool m_closed = false;

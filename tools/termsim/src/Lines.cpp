@@ -1,13 +1,13 @@
 #include "termsim/Lines.h"
 
-#include "termsim/Cp1252Text.h"
+#include "base/Cp1252.h"
 
 namespace termsim::lines {
 
 namespace {
 
 std::string printable(const std::string& bytes) {
-    std::string utf8 = cp1252::toUtf8(bytes);
+    std::string utf8 = tarifon::cp1252::toUtf8(bytes);
     for (char& c : utf8) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = ' ';
@@ -58,10 +58,11 @@ std::string display(const wire::DisplayMsg& message) {
 }
 
 std::string picture(const PictureReceived& p) {
-    return "picture: " + p.file + " width " + std::to_string(p.width) + " height " +
-           std::to_string(p.height) + " index " + std::to_string(p.index) + " loop " +
-           std::to_string(p.loop) + " pause " + std::to_string(p.pause) + " flag " +
-           std::to_string(p.flag) + ", " + std::to_string(p.bytes) + " bytes";
+    return "picture: " + p.file + " " + pictureKindName(p.kind) + " width " +
+           std::to_string(p.width) + " height " + std::to_string(p.height) + " index " +
+           std::to_string(p.index) + " loop " + std::to_string(p.loop) + " pause " +
+           std::to_string(p.pause) + " flag " + std::to_string(p.flag) + ", " +
+           std::to_string(p.bytes) + " bytes";
 }
 
 std::string settingsWritten(const SettingsWritten& written) {

@@ -6,7 +6,7 @@
 
 #include <sys/resource.h>
 
-#include "termsim/Cp1252Text.h"
+#include "base/Cp1252.h"
 #include "termsim/Lines.h"
 
 namespace termsim {
@@ -47,11 +47,11 @@ void raiseFileLimit(rlim_t needed, std::ostream& err) {
 
 }  // namespace
 
-Result<std::vector<std::string>> loadCodes(const std::string& path) {
+tarifon::Result<std::vector<std::string>> loadCodes(const std::string& path) {
     using Codes = std::vector<std::string>;
     std::ifstream in(path);
     if (!in)
-        return Result<Codes>::fail("cannot read codes file " + path);
+        return tarifon::fail("cannot read codes file " + path);
     Codes codes;
     int number = 0;
     for (std::string line; std::getline(in, line);) {
@@ -61,14 +61,14 @@ Result<std::vector<std::string>> loadCodes(const std::string& path) {
         if (line.empty())
             continue;
         if (const std::string why = codeProblem(line); !why.empty())
-            return Result<Codes>::fail(path + ", line " + std::to_string(number) + ": " + why);
-        codes.push_back(cp1252::fromUtf8(line));
+            return tarifon::fail(path + ", line " + std::to_string(number) + ": " + why);
+        codes.push_back(tarifon::cp1252::fromUtf8(line));
     }
     if (in.bad())
-        return Result<Codes>::fail("cannot read codes file " + path);
+        return tarifon::fail("cannot read codes file " + path);
     if (codes.empty())
-        return Result<Codes>::fail("codes file " + path + " holds no code");
-    return Result<Codes>::ok(codes);
+        return tarifon::fail("codes file " + path + " holds no code");
+    return codes;
 }
 
 LoadRun::LoadRun(const Options& options, const RunIo& io)

@@ -12,14 +12,14 @@
 #include "termsim/Connection.h"
 #include "termsim/LatencyStats.h"
 #include "termsim/Options.h"
-#include "termsim/Result.h"
+#include "base/Result.h"
 #include "termsim/Runner.h"
 
 namespace termsim {
 
 // Codes for load mode: one per line (UTF-8), blank lines skipped, converted to
 // Windows-1252.  An empty list or a code the wire cannot carry is an error.
-Result<std::vector<std::string>> loadCodes(const std::string& path);
+tarifon::Result<std::vector<std::string>> loadCodes(const std::string& path);
 
 // Many terminals in one process on one thread: connect them all, then scan on
 // a fixed schedule per terminal (or stay idle) for the duration, then report.

@@ -3,13 +3,11 @@
 #include <charconv>
 #include <cmath>
 
-#include "termsim/Cp1252Text.h"
+#include "base/Cp1252.h"
 
 namespace termsim {
 
 namespace {
-
-using Failure = Result<Options>;
 
 template <class T>
 bool parseWhole(const std::string& text, T& value) {
@@ -57,15 +55,16 @@ bool parseReport(const std::string& text, wire::Response& response) {
 std::string codeProblem(const std::string& code) {
     if (code.empty())
         return "a code must not be empty";
-    const std::string bytes = cp1252::fromUtf8(code);
+    const std::string bytes = tarifon::cp1252::fromUtf8(code);
     if (bytes.size() > wire::kMaxCodeBytes)
-        return "code longer than 1022 bytes: " + code.substr(0, 40) + "...";
+        return "code longer than " + std::to_string(wire::kMaxCodeBytes) +
+               " bytes: " + code.substr(0, 40) + "...";
     if (bytes.find('\0') != std::string::npos)
         return "a code must not hold a zero byte";
     return {};
 }
 
-Result<Options> parseArguments(const std::vector<std::string>& args) {
+tarifon::Result<Options> parseArguments(const std::vector<std::string>& args) {
     Options o;
     bool scan = false, interactive = false, idle = false, terminalsGiven = false;
     bool rateGiven = false;
@@ -79,9 +78,9 @@ Result<Options> parseArguments(const std::vector<std::string>& args) {
             value = args[++i];
             return true;
         };
-        const auto missing = [&] { return Failure::fail(arg + " needs a value"); };
+        const auto missing = [&] { return tarifon::fail(arg + " needs a value"); };
         const auto bad = [&](const std::string& what) {
-            return Failure::fail(arg + ": '" + value + "' is not " + what);
+            return tarifon::fail(arg + ": '" + value + "' is not " + what);
         };
         if (arg == "--help" || arg == "-h") {
             o.help = true;
@@ -96,10 +95,10 @@ Result<Options> parseArguments(const std::vector<std::string>& args) {
             while (i + 1 < args.size() && !args[i + 1].starts_with("--")) {
                 o.codes.push_back(args[++i]);
                 if (auto why = codeProblem(o.codes.back()); !why.empty())
-                    return Failure::fail(why);
+                    return tarifon::fail(why);
             }
             if (o.codes.empty())
-                return Failure::fail("--scan needs at least one code");
+                return tarifon::fail("--scan needs at least one code");
         } else if (arg == "--server") {
             if (!takeValue())
                 return missing();
@@ -129,7 +128,7 @@ Result<Options> parseArguments(const std::vector<std::string>& args) {
                 return missing();
             auto mac = parseMac(value);
             if (!mac)
-                return Failure::fail("--mac: " + mac.error());
+                return tarifon::fail("--mac: " + mac.error());
             o.mac = mac.value();
         } else if (arg == "--seed") {
             if (!takeValue())
@@ -176,17 +175,17 @@ Result<Options> parseArguments(const std::vector<std::string>& args) {
                 return missing();
             o.codesFile = value;
         } else {
-            return Failure::fail("unknown argument '" + arg + "'");
+            return tarifon::fail("unknown argument '" + arg + "'");
         }
     }
     if (o.help)
-        return Failure::ok(o);
+        return o;
     if (o.host.empty())
-        return Failure::fail("--server HOST:PORT is required");
+        return tarifon::fail("--server HOST:PORT is required");
 
     const int modes = int(scan) + int(interactive) + int(terminalsGiven || idle);
     if (modes > 1)
-        return Failure::fail("choose one of --scan, --interactive and --terminals/--idle");
+        return tarifon::fail("choose one of --scan, --interactive and --terminals/--idle");
     if (idle) {
         o.mode = Mode::Idle;
     } else if (terminalsGiven) {
@@ -200,21 +199,21 @@ Result<Options> parseArguments(const std::vector<std::string>& args) {
     const bool many = o.mode == Mode::Load || o.mode == Mode::Idle;
     if (many) {
         if (!o.duration)
-            return Failure::fail("--terminals and --idle need --duration SECONDS");
+            return tarifon::fail("--terminals and --idle need --duration SECONDS");
         if (o.statePath || o.picturesDir || o.mac || o.name)
-            return Failure::fail(
+            return tarifon::fail(
                 "--state, --pictures, --mac and --name serve one terminal, not --terminals");
         if (o.mode == Mode::Load && o.codesFile.empty())
-            return Failure::fail("--terminals needs --codes FILE (or --idle)");
+            return tarifon::fail("--terminals needs --codes FILE (or --idle)");
         if (o.mode == Mode::Idle && (!o.codesFile.empty() || rateGiven))
-            return Failure::fail("--idle does not scan: drop --codes and --rate");
+            return tarifon::fail("--idle does not scan: drop --codes and --rate");
     } else {
         if (!o.codesFile.empty() || rateGiven)
-            return Failure::fail("--codes and --rate belong to --terminals");
+            return tarifon::fail("--codes and --rate belong to --terminals");
         if (o.json)
-            return Failure::fail("--json belongs to --terminals and --idle");
+            return tarifon::fail("--json belongs to --terminals and --idle");
     }
-    return Failure::ok(o);
+    return o;
 }
 
 void applyIdentity(const Options& options, TerminalState& state) {
@@ -223,9 +222,9 @@ void applyIdentity(const Options& options, TerminalState& state) {
     if (options.mac)
         state.mac = *options.mac;
     if (options.name)
-        state.upd.terminalName = cp1252::fromUtf8(*options.name);
+        state.upd.terminalName = tarifon::cp1252::fromUtf8(*options.name);
     if (options.firmware)
-        state.firmware = cp1252::fromUtf8(*options.firmware);
+        state.firmware = tarifon::cp1252::fromUtf8(*options.firmware);
 }
 
 std::string usage() {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "termsim/Result.h"
+#include "base/Result.h"
 #include "termsim/TerminalState.h"
 #include "wire/Wire.h"
 
@@ -44,7 +44,7 @@ struct Options {
 inline constexpr int kMaxTerminals = 10000;
 
 // Arguments without the program name.  The error says what is wrong in one line.
-Result<Options> parseArguments(const std::vector<std::string>& args);
+tarifon::Result<Options> parseArguments(const std::vector<std::string>& args);
 std::string usage();
 
 // Why a code (UTF-8) cannot be sent, or empty: the wire carries 1 to 1022 bytes

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "termsim/AtomicWrite.h"
+#include "base/AtomicWrite.h"
 
 namespace termsim {
 
@@ -16,21 +16,28 @@ constexpr const char* kLogName = "pictures.log";
 
 }  // namespace
 
-Result<PictureStore> PictureStore::open(const std::filesystem::path& dir) {
+const char* pictureKindName(wire::PictureKind kind) {
+    // In the order of the kinds' numbers, which start at 1; the codec admits no other.
+    static constexpr const char* kNames[] = {"instant", "upload-begin", "upload-clear",
+                                             "upload-picture", "upload-end"};
+    return kNames[static_cast<size_t>(kind) - 1];
+}
+
+tarifon::Result<PictureStore> PictureStore::open(const std::filesystem::path& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec || !std::filesystem::is_directory(dir)) {
-        return Result<PictureStore>::fail("cannot use picture folder " + dir.string() + ": " +
-                                          (ec ? ec.message() : "not a folder"));
+        return tarifon::fail("cannot use picture folder " + dir.string() + ": " +
+                             (ec ? ec.message() : "not a folder"));
     }
     unsigned lines = 0;
     std::ifstream log(dir / kLogName);
     for (std::string line; std::getline(log, line);)
         ++lines;
-    return Result<PictureStore>::ok(PictureStore(dir, lines + 1));
+    return PictureStore(dir, lines + 1);
 }
 
-Result<std::string> PictureStore::store(const wire::Picture& picture) {
+tarifon::Result<std::string> PictureStore::store(const wire::Picture& picture) {
     std::string name = "-";
     if (!picture.data.empty()) {
         const bool bitmap =
@@ -39,23 +46,23 @@ Result<std::string> PictureStore::store(const wire::Picture& picture) {
         std::snprintf(buffer, sizeof buffer, "%04u-%d.%s", m_next, picture.index,
                       bitmap ? "bmp" : "bin");
         name = buffer;
-        const std::string error = writeFileAtomically(
+        const auto written = tarifon::writeFileAtomically(
             m_dir / name, std::string_view(reinterpret_cast<const char*>(picture.data.data()),
                                            picture.data.size()));
-        if (!error.empty())
-            return Result<std::string>::fail(error);
+        if (!written)
+            return tarifon::fail(written.error());
     }
     ++m_next;
     std::ofstream log(m_dir / kLogName, std::ios::app);
     log << name << ' ' << picture.width << ' ' << picture.height << ' ' << picture.index << ' '
         << picture.loop << ' ' << picture.pause << ' ' << picture.flag << ' ' << picture.data.size()
-        << '\n';
+        << ' ' << pictureKindName(picture.kind) << '\n';
     log.flush();
     if (!log) {
-        return Result<std::string>::fail("cannot append to " + (m_dir / kLogName).string() + ": " +
-                                         std::strerror(errno));
+        return tarifon::fail("cannot append to " + (m_dir / kLogName).string() + ": " +
+                             std::strerror(errno));
     }
-    return Result<std::string>::ok(name);
+    return name;
 }
 
 }  // namespace termsim

@@ -3,24 +3,27 @@
 #include <filesystem>
 #include <string>
 
-#include "termsim/Result.h"
+#include "base/Result.h"
 #include "wire/Wire.h"
 
 namespace termsim {
 
 namespace wire = termlink::wire;
 
+// "instant", "upload-begin", "upload-clear", "upload-picture", "upload-end".
+const char* pictureKindName(wire::PictureKind kind);
+
 // Keeps the pictures a terminal receives: one file per picture, NNNN-<index>.bin
 // (.bmp when the data starts with "BM"), and one line per picture in pictures.log:
 // file name (or "-" for a picture without data), width, height, index, loop, pause,
-// flag, byte count.  Numbering goes on from the lines already in the log, so a
+// flag, byte count, kind.  Numbering goes on from the lines already in the log, so a
 // second run into the same folder overwrites nothing.
 class PictureStore {
 public:
-    static Result<PictureStore> open(const std::filesystem::path& dir);
+    static tarifon::Result<PictureStore> open(const std::filesystem::path& dir);
 
     // The file name written, "-" when the picture carried no data.
-    Result<std::string> store(const wire::Picture& picture);
+    tarifon::Result<std::string> store(const wire::Picture& picture);
     const std::filesystem::path& dir() const { return m_dir; }
 
 private:

@@ -10,20 +10,20 @@ std::chrono::steady_clock::duration toDuration(double seconds) {
         std::chrono::duration<double>(seconds));
 }
 
-Result<std::vector<asio::ip::tcp::endpoint>> resolveServer(asio::io_context& io,
-                                                           const Options& options) {
+tarifon::Result<std::vector<asio::ip::tcp::endpoint>> resolveServer(asio::io_context& io,
+                                                                    const Options& options) {
     using Endpoints = std::vector<asio::ip::tcp::endpoint>;
     std::error_code ec;
     asio::ip::tcp::resolver resolver(io);
     const auto results = resolver.resolve(options.host, std::to_string(options.port), ec);
     if (ec || results.empty()) {
-        return Result<Endpoints>::fail("cannot resolve " + options.host + ": " +
-                                       (ec ? ec.message() : "no address"));
+        return tarifon::fail("cannot resolve " + options.host + ": " +
+                             (ec ? ec.message() : "no address"));
     }
     Endpoints endpoints;
     for (const auto& entry : results)
         endpoints.push_back(entry.endpoint());
-    return Result<Endpoints>::ok(endpoints);
+    return endpoints;
 }
 
 int run(const std::vector<std::string>& args, const RunIo& io) {

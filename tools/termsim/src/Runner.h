@@ -8,7 +8,7 @@
 #include <asio.hpp>
 
 #include "termsim/Options.h"
-#include "termsim/Result.h"
+#include "base/Result.h"
 
 namespace termsim {
 
@@ -24,7 +24,7 @@ int run(const std::vector<std::string>& args, const RunIo& io);
 
 std::chrono::steady_clock::duration toDuration(double seconds);
 
-Result<std::vector<asio::ip::tcp::endpoint>> resolveServer(asio::io_context& io,
-                                                           const Options& options);
+tarifon::Result<std::vector<asio::ip::tcp::endpoint>> resolveServer(asio::io_context& io,
+                                                                    const Options& options);
 
 }  // namespace termsim

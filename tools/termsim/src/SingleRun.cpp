@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "termsim/Cp1252Text.h"
+#include "base/Cp1252.h"
 #include "termsim/Lines.h"
 
 namespace termsim {
@@ -183,7 +183,7 @@ void SingleRun::nextScan() {
     if (!m_queue.empty()) {
         std::string code = std::move(m_queue.front());
         m_queue.pop_front();
-        const uint32_t seq = m_connection->scan(cp1252::fromUtf8(code));
+        const uint32_t seq = m_connection->scan(tarifon::cp1252::fromUtf8(code));
         m_waiting.emplace(seq, std::move(code));
         m_timer.expires_after(toDuration(m_options.timeout));
         m_timer.async_wait([this, seq](std::error_code ec) {

@@ -1,5 +1,7 @@
 #include "termsim/Terminal.h"
 
+#include <termlink.h>
+
 namespace termsim {
 
 namespace {
@@ -55,10 +57,10 @@ void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
     out.events.emplace_back(std::in_place_type<SettingsWritten>, SettingsWritten{type, code});
     if (!m_statePath)
         return;
-    const std::string error = saveStateFile(*m_statePath, m_state);
-    if (!error.empty())
+    const auto saved = saveStateFile(*m_statePath, m_state);
+    if (!saved)
         out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"settings kept in memory only: " + error});
+                                std::string{"settings kept in memory only: " + saved.error()});
 }
 
 Outcome Terminal::handleCommand(wire::Type type) {
@@ -86,10 +88,10 @@ Outcome Terminal::handleCommand(wire::Type type) {
         case Type::CheckLive:
         case Type::RestartSoft:
         case Type::UpdateSoftware: {
-            const int32_t code = type == Type::AlwaysLive    ? kCodeAlwaysLive
-                                 : type == Type::CheckLive   ? kCodeCheckLive
-                                 : type == Type::RestartSoft ? kCodeRestartSoft
-                                                             : kCodeUpdateSoftware;
+            const int32_t code = type == Type::AlwaysLive    ? TERMLINK_RESPONSE_ALWAYS_LIVE
+                                 : type == Type::CheckLive   ? TERMLINK_RESPONSE_CHECK_LIVE
+                                 : type == Type::RestartSoft ? TERMLINK_RESPONSE_RESTART_SOFT
+                                                             : TERMLINK_RESPONSE_SOFTWARE_UPDATED;
             out.frames.push_back(response(code));
             out.events.emplace_back(std::in_place_type<CommandAcknowledged>,
                                     CommandAcknowledged{type, code});
@@ -109,9 +111,17 @@ Outcome Terminal::handle(const wire::Message& message) {
     if (const auto* command = std::get_if<wire::Command>(&message))
         return handleCommand(command->type);
     if (const auto* welcome = std::get_if<wire::Welcome>(&message)) {
+        // Another version would lay out every message differently: not welcomed.
+        if (welcome->version != wire::kProtocolVersion) {
+            out.events.emplace_back(std::in_place_type<Warning>,
+                                    "the server speaks protocol version " +
+                                        std::to_string(welcome->version) + ", not " +
+                                        std::to_string(wire::kProtocolVersion));
+            return out;
+        }
         // A terminal that can show pictures asks for them as soon as it is in.
         if (m_state.model >= 2)
-            out.frames.push_back(response(kCodeWantsPictures));
+            out.frames.push_back(response(TERMLINK_RESPONSE_WANTS_PICTURES));
         out.events.emplace_back(std::in_place_type<wire::Welcome>, *welcome);
     } else if (const auto* mac = std::get_if<wire::GetMacAddr>(&message)) {
         out.frames.push_back(reply(
@@ -125,21 +135,22 @@ Outcome Terminal::handle(const wire::Message& message) {
                 break;
             case Type::SetUpdConfig:
                 m_state.upd = decodeUpdConfig(set->record);
-                written(out, set->type, kCodeUpdConfigWritten);
+                written(out, set->type, TERMLINK_RESPONSE_UPD_CONFIG_WRITTEN);
                 break;
             case Type::SetParam:
                 m_state.extras = decodeExtras(set->record);
-                written(out, set->type, kCodeParamWritten);
+                written(out, set->type, TERMLINK_RESPONSE_PARAM_WRITTEN);
                 break;
             default:
                 m_state.wlan = decodeWlanConfig(set->record);
-                written(out, set->type, kCodeWlanConfigWritten);
+                written(out, set->type, TERMLINK_RESPONSE_WLAN_WRITTEN);
                 break;
         }
     } else if (const auto* picture = std::get_if<wire::Picture>(&message)) {
         PictureReceived received{
             picture->width, picture->height, picture->index,       picture->loop,
-            picture->pause, picture->flag,   picture->data.size(), "-"};
+            picture->pause, picture->flag,   picture->data.size(), "-",
+            picture->kind};
         if (m_pictures) {
             auto stored = m_pictures->store(*picture);
             if (stored)

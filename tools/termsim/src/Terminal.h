@@ -19,6 +19,7 @@ struct PictureReceived {
     int32_t width = 0, height = 0, index = 0, loop = 0, pause = 0, flag = 0;
     size_t bytes = 0;
     std::string file;  // "-" when not stored
+    wire::PictureKind kind = wire::PictureKind::Instant;
 };
 struct KeepAliveReceived {};
 // A settings write was applied; `code` is the response sent (0: none).
@@ -44,16 +45,6 @@ struct Outcome {
     std::vector<wire::Bytes> frames;
     std::vector<Event> events;
 };
-
-// Response codes a terminal reports.
-inline constexpr int32_t kCodeUpdateSoftware = 370;
-inline constexpr int32_t kCodeAlwaysLive = 372;
-inline constexpr int32_t kCodeCheckLive = 374;
-inline constexpr int32_t kCodeRestartSoft = 378;
-inline constexpr int32_t kCodeParamWritten = 386;
-inline constexpr int32_t kCodeUpdConfigWritten = 388;
-inline constexpr int32_t kCodeWantsPictures = 392;
-inline constexpr int32_t kCodeWlanConfigWritten = 400;
 
 // The terminal side of the protocol with no socket: a server message in, the
 // replies and events out.  Settings writes change the state and, when a state

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "termsim/AtomicWrite.h"
-#include "termsim/Cp1252Text.h"
+#include "base/AtomicWrite.h"
+#include "base/Cp1252.h"
 
 namespace termsim {
 
@@ -25,11 +25,8 @@ void putText(wire::Bytes& record, size_t offset, size_t width, const std::string
     std::copy_n(text.begin(), n, record.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
-// Up to the first zero, never past the field.
 std::string getText(std::span<const uint8_t> record, size_t offset, size_t width) {
-    const auto field = record.subspan(offset, width);
-    const auto end = std::find(field.begin(), field.end(), uint8_t{0});
-    return std::string(field.begin(), end);
+    return std::string(tarifon::cp1252::field(record.subspan(offset, width)));
 }
 
 // ---- state file ------------------------------------------------------------
@@ -106,7 +103,7 @@ std::string escape(const std::string& utf8) {
     return out;
 }
 
-Result<std::string> unescape(std::string_view text) {
+tarifon::Result<std::string> unescape(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
@@ -114,7 +111,7 @@ Result<std::string> unescape(std::string_view text) {
             continue;
         }
         if (++i == text.size())
-            return Result<std::string>::fail("backslash at the end of a value");
+            return tarifon::fail("backslash at the end of a value");
         switch (text[i]) {
             case '\\':
                 out += '\\';
@@ -134,16 +131,16 @@ Result<std::string> unescape(std::string_view text) {
                 const char* last = first + std::min<size_t>(2, text.size() - i - 1);
                 const auto [ptr, ec] = std::from_chars(first, last, value, 16);
                 if (ec != std::errc() || ptr != first + 2)
-                    return Result<std::string>::fail("\\x needs two hexadecimal digits");
+                    return tarifon::fail("\\x needs two hexadecimal digits");
                 out += static_cast<char>(value);
                 i += 2;
                 break;
             }
             default:
-                return Result<std::string>::fail(std::string("unknown escape \\") + text[i]);
+                return tarifon::fail(std::string("unknown escape \\") + text[i]);
         }
     }
-    return Result<std::string>::ok(out);
+    return out;
 }
 
 template <class T>
@@ -190,11 +187,10 @@ std::string macText(const MacAddress& mac) {
     return out;
 }
 
-Result<MacAddress> parseMac(const std::string& text) {
+tarifon::Result<MacAddress> parseMac(const std::string& text) {
     MacAddress mac{};
     const auto bad = [&] {
-        return Result<MacAddress>::fail("'" + text +
-                                        "' is not a MAC address like 02:00:00:00:00:01");
+        return tarifon::fail("'" + text + "' is not a MAC address like 02:00:00:00:00:01");
     };
     if (text.size() != 17)
         return bad();
@@ -206,7 +202,7 @@ Result<MacAddress> parseMac(const std::string& text) {
         if (ec != std::errc() || ptr != first + 2)
             return bad();
     }
-    return Result<MacAddress>::ok(mac);
+    return mac;
 }
 
 wire::Bytes encodeNetConfig(const NetConfig& net) {
@@ -299,7 +295,7 @@ std::string formatStateFile(const TerminalState& state) {
     for (const Key& key : kKeys) {
         out << key.name << '=';
         if (key.kind == Kind::Text)
-            out << escape(cp1252::toUtf8(key.text(s)));
+            out << escape(tarifon::cp1252::toUtf8(key.text(s)));
         else
             out << static_cast<unsigned>(key.byte(s));
         out << '\n';
@@ -307,7 +303,7 @@ std::string formatStateFile(const TerminalState& state) {
     return out.str();
 }
 
-Result<TerminalState> parseStateFile(const std::string& text, const TerminalState& base) {
+tarifon::Result<TerminalState> parseStateFile(const std::string& text, const TerminalState& base) {
     TerminalState s = base;
     std::istringstream in(text);
     std::string line;
@@ -315,7 +311,7 @@ Result<TerminalState> parseStateFile(const std::string& text, const TerminalStat
     while (std::getline(in, line)) {
         ++number;
         const auto fail = [&](const std::string& why) {
-            return Result<TerminalState>::fail("line " + std::to_string(number) + ": " + why);
+            return tarifon::fail("line " + std::to_string(number) + ": " + why);
         };
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -355,20 +351,21 @@ Result<TerminalState> parseStateFile(const std::string& text, const TerminalStat
             auto unescaped = unescape(value);
             if (!unescaped)
                 return fail(unescaped.error());
-            key->text(s) = cp1252::fromUtf8(unescaped.value());
+            key->text(s) = tarifon::cp1252::fromUtf8(unescaped.value());
         }
     }
-    return Result<TerminalState>::ok(s);
+    return s;
 }
 
-Result<TerminalState> loadStateFile(const std::filesystem::path& path, const TerminalState& base) {
+tarifon::Result<TerminalState> loadStateFile(const std::filesystem::path& path,
+                                             const TerminalState& base) {
     const auto fail = [&](const std::string& why) {
-        return Result<TerminalState>::fail("cannot read state file " + path.string() + ": " + why);
+        return tarifon::fail("cannot read state file " + path.string() + ": " + why);
     };
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found)
-        return Result<TerminalState>::ok(base);
+        return base;
     if (status.type() == std::filesystem::file_type::directory)
         return fail("it is a folder");
     std::ifstream in(path, std::ios::binary);
@@ -383,8 +380,8 @@ Result<TerminalState> loadStateFile(const std::filesystem::path& path, const Ter
     return parsed;
 }
 
-std::string saveStateFile(const std::filesystem::path& path, const TerminalState& state) {
-    return writeFileAtomically(path, formatStateFile(state));
+tarifon::Result<void> saveStateFile(const std::filesystem::path& path, const TerminalState& state) {
+    return tarifon::writeFileAtomically(path, formatStateFile(state));
 }
 
 }  // namespace termsim

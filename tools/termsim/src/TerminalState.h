@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "termsim/Result.h"
+#include "base/Result.h"
 #include "wire/Wire.h"
 
 // What a terminal remembers: identity and the four settings records the server
@@ -54,7 +54,7 @@ struct TerminalState {
 TerminalState defaultState(uint32_t seed);
 MacAddress macFromSeed(uint32_t seed);
 std::string macText(const MacAddress& mac);
-Result<MacAddress> parseMac(const std::string& text);
+tarifon::Result<MacAddress> parseMac(const std::string& text);
 
 // Record payloads as the wire carries them (without the program's leading field).
 wire::Bytes encodeNetConfig(const NetConfig& net);
@@ -71,10 +71,10 @@ WlanConfig decodeWlanConfig(std::span<const uint8_t> record);
 // The state file: UTF-8 "key=value" lines, '#' comments, blank lines ignored.
 std::string formatStateFile(const TerminalState& state);
 // Keys not in the text keep their value from `base`.
-Result<TerminalState> parseStateFile(const std::string& text, const TerminalState& base);
+tarifon::Result<TerminalState> parseStateFile(const std::string& text, const TerminalState& base);
 // A missing file yields `base` unchanged; an unreadable or malformed one an error.
-Result<TerminalState> loadStateFile(const std::filesystem::path& path, const TerminalState& base);
-// Empty on success, else the reason.
-std::string saveStateFile(const std::filesystem::path& path, const TerminalState& state);
+tarifon::Result<TerminalState> loadStateFile(const std::filesystem::path& path,
+                                             const TerminalState& base);
+tarifon::Result<void> saveStateFile(const std::filesystem::path& path, const TerminalState& state);
 
 }  // namespace termsim

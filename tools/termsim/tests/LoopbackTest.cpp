@@ -27,6 +27,7 @@ struct ServerSettings {
     bool refuse = false;  // answer every hello with Bye(ServerFull)
     bool displayOnWelcome = false;
     std::chrono::milliseconds keepAliveEvery{0};
+    uint32_t idleTimeoutMs = 30000;
 };
 
 class TinyServer {
@@ -88,7 +89,7 @@ private:
                     socket.close(ignored);
                     return;
                 }
-                send(wire::Welcome{wire::kProtocolVersion, 42});
+                send(wire::Welcome{wire::kProtocolVersion, 42, server.m_settings.idleTimeoutMs});
                 if (server.m_settings.displayOnWelcome)
                     send(wire::DisplayMsg{"Grande Promo\xE7\xE3o!", "Nao Perca!!", 4, 1});
                 if (server.m_settings.keepAliveEvery.count())
@@ -158,14 +159,19 @@ RunResult runSim(const std::vector<std::string>& args, int inputFd = -1) {
     return {status, out.str(), err.str()};
 }
 
-// A port that nothing listens on: bound once, then released.
-std::string closedAddress() {
+// A port that nothing listens on: bound without listening, and held, so nothing
+// else can take it while the test connects.
+struct ClosedPort {
     asio::io_context io;
-    tcp::acceptor acceptor(io, tcp::endpoint(asio::ip::address_v4::loopback(), 0));
-    const auto port = acceptor.local_endpoint().port();
-    acceptor.close();
-    return "127.0.0.1:" + std::to_string(port);
-}
+    tcp::acceptor acceptor{io};
+    ClosedPort() {
+        acceptor.open(tcp::v4());
+        acceptor.bind(tcp::endpoint(asio::ip::address_v4::loopback(), 0));
+    }
+    std::string address() const {
+        return "127.0.0.1:" + std::to_string(acceptor.local_endpoint().port());
+    }
+};
 
 // Reads an unsigned number after "\"key\":" in a flat JSON object.
 long jsonNumber(const std::string& json, const std::string& key) {
@@ -202,7 +208,8 @@ TEST(Loopback, CodeWithoutReplyFailsTheRunButNotTheOthers) {
 }
 
 TEST(Loopback, UnreachableServerAndBadArgumentsExitTwo) {
-    const RunResult unreachable = runSim({"--server", closedAddress(), "--scan", "123"});
+    const ClosedPort closed;
+    const RunResult unreachable = runSim({"--server", closed.address(), "--scan", "123"});
     EXPECT_EQ(unreachable.status, 2);
     EXPECT_EQ(unreachable.out, "");
     EXPECT_NE(unreachable.err.find("cannot connect"), std::string::npos) << unreachable.err;
@@ -241,12 +248,12 @@ struct EventCounter : Connection::Listener {
 
 }  // namespace
 
+// It learns how often from the idle time-out in the server's Welcome.
 TEST(Loopback, SilentTerminalSendsAliveOnItsOwn) {
-    TinyServer server;
+    TinyServer server({.idleTimeoutMs = 120});
     asio::io_context io;
     EventCounter counter;
-    auto connection = std::make_shared<Connection>(io, Terminal(defaultState(1)), counter,
-                                                   std::chrono::milliseconds(40));
+    auto connection = std::make_shared<Connection>(io, Terminal(defaultState(1)), counter);
     const auto port = static_cast<asio::ip::port_type>(std::stoi(server.address().substr(10)));
     connection->start({tcp::endpoint(asio::ip::address_v4::loopback(), port)});
     io.run_for(std::chrono::milliseconds(300));
@@ -321,7 +328,8 @@ TEST(Loopback, LoadRunWithNoServerExitsTwo) {
     TempDir dir;
     const auto codes = dir.path() / "codes.txt";
     std::ofstream(codes) << "123\n";
-    const RunResult r = runSim({"--server", closedAddress(), "--terminals", "2", "--duration",
+    const ClosedPort closed;
+    const RunResult r = runSim({"--server", closed.address(), "--terminals", "2", "--duration",
                                 "0.2", "--codes", codes.string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("no terminal could connect"), std::string::npos) << r.err;

@@ -6,7 +6,7 @@ using namespace termsim;
 
 namespace {
 
-Result<Options> parse(std::vector<std::string> args) {
+tarifon::Result<Options> parse(std::vector<std::string> args) {
     return parseArguments(args);
 }
 

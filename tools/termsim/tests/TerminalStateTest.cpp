@@ -54,7 +54,7 @@ TEST(TerminalState, FileRoundTripKeepsEveryByte) {
 
     TempDir dir;
     const auto path = dir.path() / "state.txt";
-    ASSERT_EQ(saveStateFile(path, s), "");
+    ASSERT_TRUE(saveStateFile(path, s));
     auto loaded = loadStateFile(path, defaultState(1));
     ASSERT_TRUE(loaded) << loaded.error();
     expectSameState(loaded.value(), s);
@@ -111,7 +111,7 @@ TEST(TerminalState, LoadingMissingOrUnreadableFiles) {
     ASSERT_FALSE(bad);
     EXPECT_NE(bad.error().find("bad.txt: line 1"), std::string::npos) << bad.error();
 
-    EXPECT_NE(saveStateFile(dir.path() / "no" / "such" / "dir.txt", sampleState()), "");
+    EXPECT_FALSE(saveStateFile(dir.path() / "no" / "such" / "dir.txt", sampleState()));
 }
 
 TEST(TerminalState, RecordLayouts) {

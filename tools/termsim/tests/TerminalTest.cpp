@@ -85,13 +85,17 @@ TEST(Terminal, WelcomeAsksForPicturesOnlyFromModelTwo) {
     for (const int32_t model : {-1, 0, 1, 2, 7}) {
         s.model = model;
         Terminal t(s);
-        const Outcome out = t.handle(wire::Welcome{1, 17});
+        const Outcome out = t.handle(wire::Welcome{wire::kProtocolVersion, 17, 30000});
         EXPECT_EQ(responseCodes(out),
                   model >= 2 ? std::vector<int32_t>{392} : std::vector<int32_t>{})
             << "model " << model;
         ASSERT_EQ(out.events.size(), 1u);
         EXPECT_EQ(std::get<wire::Welcome>(out.events[0]).socket, 17);
     }
+    // A Welcome of another protocol version is no welcome.
+    const Outcome other = Terminal(s).handle(wire::Welcome{1, 17, 30000});
+    EXPECT_TRUE(other.frames.empty());
+    EXPECT_TRUE(std::holds_alternative<Warning>(other.events.at(0)));
 }
 
 TEST(Terminal, ReadRequestsAnswerFromTheState) {
@@ -240,30 +244,34 @@ TEST(Terminal, PicturesAreStoredAndLogged) {
         t.setPictureStore(std::move(store.value()));
 
         const wire::Bytes bmp = {'B', 'M', 0, 1, 2};
-        Outcome out = t.handle(wire::Picture{128, 64, 0, 0, 254, 1, bmp});
+        Outcome out =
+            t.handle(wire::Picture{128, 64, 0, 0, 254, 1, bmp, wire::PictureKind::UploadBegin});
         EXPECT_TRUE(out.frames.empty());
         const auto& first = std::get<PictureReceived>(out.events.at(0));
         EXPECT_EQ(first.file, "0001-0.bmp");
         EXPECT_EQ(first.bytes, 5u);
         EXPECT_EQ(readFile(pictures / "0001-0.bmp"), std::string("BM\0\1\2", 5));
 
-        out = t.handle(wire::Picture{0, 0, 255, 0, 0, 0, {}});  // numbers only
+        out = t.handle(wire::Picture{0, 0, 255, 0, 0, 0, {}, wire::PictureKind::UploadClear});
         EXPECT_EQ(std::get<PictureReceived>(out.events.at(0)).file, "-");
-        out = t.handle(wire::Picture{128, 64, 3, 2, 5, 1, {0xFF, 0xD8}});
+        out = t.handle(
+            wire::Picture{128, 64, 3, 2, 5, 1, {0xFF, 0xD8}, wire::PictureKind::UploadPicture});
         EXPECT_EQ(lines::picture(std::get<PictureReceived>(out.events.at(0))),
-                  "picture: 0003-3.bin width 128 height 64 index 3 loop 2 pause 5 flag 1, 2 bytes");
+                  "picture: 0003-3.bin upload-picture width 128 height 64 index 3 loop 2 pause 5 "
+                  "flag 1, 2 bytes");
     }
     // A second run into the same folder continues the numbering.
     auto store = PictureStore::open(pictures);
     ASSERT_TRUE(store);
-    auto name = store.value().store(wire::Picture{128, 64, 0, 0, 0, 1, {'B', 'M'}});
+    auto name = store.value().store(
+        wire::Picture{128, 64, 0, 0, 0, 1, {'B', 'M'}, wire::PictureKind::UploadEnd});
     ASSERT_TRUE(name) << name.error();
     EXPECT_EQ(name.value(), "0004-0.bmp");
     EXPECT_EQ(readFile(pictures / "pictures.log"),
-              "0001-0.bmp 128 64 0 0 254 1 5\n"
-              "- 0 0 255 0 0 0 0\n"
-              "0003-3.bin 128 64 3 2 5 1 2\n"
-              "0004-0.bmp 128 64 0 0 0 1 2\n");
+              "0001-0.bmp 128 64 0 0 254 1 5 upload-begin\n"
+              "- 0 0 255 0 0 0 0 upload-clear\n"
+              "0003-3.bin 128 64 3 2 5 1 2 upload-picture\n"
+              "0004-0.bmp 128 64 0 0 0 1 2 upload-end\n");
 }
 
 TEST(Terminal, PictureFolderThatIsAFileIsRefused) {

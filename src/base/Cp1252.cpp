@@ -1,9 +1,9 @@
-#include "termsim/Cp1252Text.h"
+#include "base/Cp1252.h"
 
 #include <array>
-#include <cstdint>
+#include <cstring>
 
-namespace termsim::cp1252 {
+namespace tarifon::cp1252 {
 
 namespace {
 
@@ -12,12 +12,6 @@ constexpr std::array<char32_t, 32> kHigh = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t toCodePoint(uint8_t byte) {
-    if (byte >= 0x80 && byte < 0xA0)
-        return kHigh[byte - 0x80];
-    return byte;
-}
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -30,16 +24,6 @@ void appendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
-}
-
-char fromCodePoint(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    for (size_t i = 0; i < kHigh.size(); ++i) {
-        if (kHigh[i] == c)
-            return static_cast<char>(0x80 + i);
-    }
-    return '?';
 }
 
 constexpr char32_t kBroken = 0xFFFFFFFF;
@@ -77,11 +61,27 @@ char32_t nextCodePoint(std::string_view s, size_t& pos) {
 
 }  // namespace
 
+char32_t toUnicode(uint8_t byte) {
+    if (byte >= 0x80 && byte < 0xA0)
+        return kHigh[byte - 0x80];
+    return byte;
+}
+
+char fromUnicode(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == c)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
 std::string toUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (const char b : bytes)
-        appendUtf8(out, toCodePoint(static_cast<uint8_t>(b)));
+        appendUtf8(out, toUnicode(static_cast<uint8_t>(b)));
     return out;
 }
 
@@ -91,9 +91,18 @@ std::string fromUtf8(std::string_view utf8) {
     size_t pos = 0;
     while (pos < utf8.size()) {
         const char32_t c = nextCodePoint(utf8, pos);
-        out += c == kBroken ? '?' : fromCodePoint(c);
+        out += c == kBroken ? '?' : fromUnicode(c);
     }
     return out;
 }
 
-}  // namespace termsim::cp1252
+std::string_view field(const char* data, size_t width) {
+    const void* zero = std::memchr(data, 0, width);
+    return {data, zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : width};
+}
+
+std::string_view field(std::span<const uint8_t> bytes) {
+    return field(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+}  // namespace tarifon::cp1252
