@@ -56,10 +56,12 @@ void Controller::requestMacAddress(int interfaceItem) {
 }
 
 std::optional<int32_t> Controller::typedNumber(const QString& text) {
-    const std::optional<int32_t> number = strToInt(text);
-    if (!number)
-        m_view.showApplicationError(invalidIntegerMessage(text));
-    return number;
+    const Result<int32_t, QString> number = typedInteger(text);
+    if (!number) {
+        m_view.showApplicationError(number.error());
+        return std::nullopt;
+    }
+    return *number;
 }
 
 // No lamp belongs to the network write, and no response code.

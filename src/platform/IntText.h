@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "base/Result.h"
+
 namespace tarifon {
 
 // Whole numbers typed by the operator or stored in settings files, read the way the
@@ -23,8 +25,9 @@ std::optional<int32_t> strToInt(QStringView text);
 // As strToInt, with `def` when the text does not convert.
 int32_t strToIntDef(QStringView text, int32_t def);
 
-// The error that ends an operator action whose number field does not convert (%s:
-// the text as entered), shown in the application's error box.
-QString invalidIntegerMessage(QStringView text);
+// A number field the operator typed, by strToInt's rules, or the error that ends the
+// action in the application's error box: "''%s'' is not a valid integer value", %s
+// being the text as entered.
+Result<int32_t, QString> typedInteger(QStringView text);
 
 }  // namespace tarifon
