@@ -3,6 +3,8 @@
 // maintenance commands.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,6 +66,14 @@ protected:
         return Bytes(record.begin(), record.end());
     }
     QString lastBox() { return dialogs->messages().back().text; }
+    // Whether lamp `lamp` was yellow when the library was called with `call`.
+    void watchLampAt(const char* call, int lamp) {
+        library.onCall = [=, this](const FakeTerminalLibrary::Call& c) {
+            if (c.name == call)
+                lampAtCall = yellow(lamp);
+        };
+    }
+    std::optional<bool> lampAtCall;
 
     FakeTerminalLibrary library;
     TForm1 form{library};
@@ -123,7 +133,9 @@ TEST_F(ConfigWindow, ExtrasGroup) {
     EXPECT_TRUE(control<QCheckBox>(form, "CBfindserver")->isChecked());
 
     control<QCheckBox>(form, "CBdynamicip")->click();
+    watchLampAt("bMandaParam", 9);
     click("BtnSendParam");
+    EXPECT_EQ(lampAtCall, false);  // yellow only once the library has the record
     EXPECT_EQ(sent("bMandaParam"), (std::vector<Bytes>{{0x2C, 0x01, 0, 0, 0, 1}}));
     EXPECT_TRUE(yellow(9));
     respond(386);
@@ -131,8 +143,9 @@ TEST_F(ConfigWindow, ExtrasGroup) {
 }
 
 TEST_F(ConfigWindow, WifiGroup) {
+    watchLampAt("bMandaWlanConfig", 11);
     click("BtnSendWlanConfig");  // nothing chosen: 255 three times, channel 1
-    EXPECT_TRUE(yellow(11));
+    EXPECT_EQ(lampAtCall, true);
     respond(400);
     auto* channel = control<QComboBox>(form, "CBchannel");
     channel->setCurrentText(s("canal"));
