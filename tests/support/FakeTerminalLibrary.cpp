@@ -69,8 +69,6 @@ void FakeTerminalLibrary::clearCalls() {
 }
 
 void FakeTerminalLibrary::addCall(Call call) {
-    if (onCall)
-        onCall(call);
     std::lock_guard lock(m_mutex);
     m_calls.push_back(std::move(call));
 }

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -58,8 +57,6 @@ public:
     std::vector<Call> callsNamed(const std::string& name) const;
     std::vector<std::string> callNames() const;
     void clearCalls();
-    // Runs inside every call, once it is recorded: what the caller had done by then.
-    std::function<void(const Call&)> onCall;
 
     // --- TerminalLibrary ---
     // The commands record their arguments and answer 1; the rest play the script.

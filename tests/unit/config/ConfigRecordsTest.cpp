@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "config/Extras.h"
+#include "config/MacAddress.h"
 #include "config/NetConfig.h"
 #include "config/UpdConfig.h"
 #include "config/WlanConfig.h"
@@ -58,11 +59,7 @@ TEST(ConfigRecords, FieldMapsWithClearedTails) {
               expected(52, {{4, "\xFF\xFF"}, {6, k21}, {28, "\x2C\x01"}}));
 }
 
-TEST(ConfigRecords, ATextWithoutTerminatorEndsWithItsField) {
-    NetConfigRecord reply;
-    reply.fill('n');
-    const NetConfig read = decodeNetConfig(reply);
-    EXPECT_EQ(read.server, std::string(22, 'n'));
-    EXPECT_EQ(read.text4, std::string(22, 'n'));
-    EXPECT_EQ(read.displayTime, 'n');
+TEST(ConfigRecords, RepliesOnlyNamedValuesChooseAnItem) {
+    EXPECT_EQ(decodeExtras(ExtrasRecord{1, 0, 0, 0, 2, 0}), (Extras{true, false}));
+    EXPECT_EQ(macReplyItem(9), std::nullopt);  // the interface edit stays as it was
 }
