@@ -5,7 +5,9 @@
 #include <optional>
 #include <span>
 
+#include <QFont>
 #include <QString>
+#include <QStringView>
 
 #include "app/DismissalSchedule.h"
 #include "app/OperatorView.h"
@@ -14,6 +16,7 @@
 #include "config/NetConfig.h"
 #include "config/UpdConfig.h"
 #include "config/WlanConfig.h"
+#include "content/DisplayContent.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
 #include "terminal/EventPoller.h"
@@ -37,10 +40,11 @@ enum class TerminalRequest {
 };
 
 // The program behind the main window: the settings, the event poller, the price
-// lookup, the connected terminals and the operator's selection, start-up and
-// shutdown, the notification-area icon and autostart.  The window calls it from its handlers and
-// shows what it reports through OperatorView; it never reads a control.  Everything runs on the
-// user-interface thread except settings(), which any thread may call.
+// lookup, the connected terminals and the operator's selection, the display content,
+// terminal configuration, start-up and shutdown, the notification-area icon and autostart.  The window calls it
+// from its handlers and shows what it reports through OperatorView; it never reads a
+// control.  Everything runs on the user-interface thread except settings(), which any
+// thread may call.
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
@@ -109,6 +113,16 @@ public:
     // Tests use a folder of their own instead of the system's.
     void setAutostartFolder(const QString& folder) { m_autostart = AutostartEntry(folder); }
 
+    // ---- Display content
+    DisplayContent& content() { return m_content; }
+    // The quick message to every connected terminal, no selection needed.
+    void sendQuickMessage();
+    // The ">" buttons write a quick-message line into the instant image.
+    void writeTextLine(QStringView buttonName, const QFont& font);
+    // The instant image and the image set go to the selected terminal.
+    void sendInstantImage();
+    void sendImageSet();
+
     // ---- Self-dismissing boxes
     DismissalSchedule& dismissals() { return m_dismissals; }
 
@@ -119,6 +133,7 @@ private:
     void lampGreen(int lampNumber) override;
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
+    void logDistribution(const PictureDistributor::Request& request);
 
     // The number the operator typed in a field the record carries, or nothing after
     // the error box.
@@ -141,6 +156,7 @@ private:
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
+    DisplayContent m_content;
 };
 
 }  // namespace tarifon
