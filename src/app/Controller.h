@@ -41,10 +41,10 @@ enum class TerminalRequest {
 
 // The program behind the main window: the settings, the event poller, the price
 // lookup, the connected terminals and the operator's selection, the display content,
-// terminal configuration, start-up and shutdown, the notification-area icon and autostart.  The window calls it
-// from its handlers and shows what it reports through OperatorView; it never reads a
-// control.  Everything runs on the user-interface thread except settings(), which any
-// thread may call.
+// terminal configuration, start-up and shutdown, the notification-area icon and autostart.  The
+// window calls it from its handlers and shows what it reports through OperatorView; it never reads
+// a control.  Everything runs on the user-interface thread except settings(), which any thread may
+// call.
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
