@@ -1,24 +1,20 @@
 // Terminal configuration end to end: the program's window and controller in this
 // process (a program in another one has no way in for a test to press its buttons),
 // bound to the real libtermlink.so, and termsim as the terminal with a state file.
+#include <chrono>
+
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <functional>
-
-#include <unistd.h>
-
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
+#include "ListeningServer.h"
+#include "ProgramFolder.h"
 #include "app/Controller.h"
 #include "app/TermlinkLibrary.h"
 #include "support/Controls.h"
@@ -32,55 +28,23 @@
 using namespace tarifon;
 using namespace std::chrono_literals;
 
-namespace {
-
-// Start-up with standard error caught in a file, where the library says which port it got.
-QString startUp(TForm1& form, const QString& capturePath) {
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    FILE* capture = std::fopen(qPrintable(capturePath), "w");
-    ::dup2(::fileno(capture), 2);
-    form.FormCreate();
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    std::fclose(capture);
-    QFile said(capturePath);
-    said.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(said.readAll()).section(s("listening on "), 1).trimmed();
-}
-
-// Runs the event loop, the poller's timer with it, until `done` or 10 s have passed.
-bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        QTest::qWait(10);
-    return done();
-}
-
-}  // namespace
-
 TEST(ConfigE2e, ReadWriteAndReadBackEverySettingAndCommand) {
-    int argc = 1;
-    char name[] = "tarifon";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    const auto put = [&](const char* name, const char* text) {
-        QFile file(dir.filePath(s(name)));
-        return file.open(QIODevice::WriteOnly) && file.write(text) > 0;
-    };
-    ASSERT_TRUE(put("terminal.txt",
-                    "mac=02:00:00:00:00:2A\nnet.text1=Consulte o preço\n"
-                    "upd.terminal_name=Caixa 3\nupd.user=admin\nwlan.enabled=1\nwlan.ssid=loja\n"));
-    ASSERT_TRUE(put("de501.ini", "[CAMINHO]\nbd=/nowhere/pdv.fdb\n"));
-    ASSERT_TRUE(put("termlink.ini", "[server]\naddress=127.0.0.1\nport=0\n"));
+    ProgramFolder dir;
+    QFile state(dir.filePath(s("terminal.txt")));
+    ASSERT_TRUE(dir.isValid() && state.open(QIODevice::ReadWrite));
+    state.write(
+        "mac=02:00:00:00:00:2A\nnet.text1=Consulte o preço\nupd.terminal_name=Caixa 3\n"
+        "upd.user=admin\nwlan.enabled=1\nwlan.ssid=loja\n");
+    state.close();
+    dir.writeSettings(s("[CAMINHO]\nbd=/nowhere/pdv.fdb\n"));
     qputenv("TERMLINK_INI", dir.filePath(s("termlink.ini")).toLocal8Bit());
     TermlinkLibrary library;
     TForm1 form(library, dir.path());
     auto* dialogs = new ScriptedDialogs;
     form.setDialogs(std::unique_ptr<ScriptedDialogs>(dialogs));
-    const QString server = startUp(form, dir.filePath(s("stderr.txt")));
+    const QString server = listeningServer([&form] { form.FormCreate(); });
+    // Runs the event loop, the poller's timer with it, until `done` or 10 s have passed.
+    const auto waitFor = [](auto done) { return QTest::qWaitFor(done, 10000); };
     // No terminal yet: every command only says so, even with a number that does not convert.
     control<QComboBox>(form, "CBchannel")->setCurrentText(s("x"));
     const auto buttons = form.findChildren<QAbstractButton*>(QRegularExpression(
@@ -135,7 +99,6 @@ TEST(ConfigE2e, ReadWriteAndReadBackEverySettingAndCommand) {
         click(button);
     EXPECT_EQ(yellow({6, 9, 11}), 3);
     EXPECT_TRUE(waitFor([&] { return yellow({6, 9, 11}) == 0; }));
-    QFile state(dir.filePath(s("terminal.txt")));
     ASSERT_TRUE(state.open(QIODevice::ReadOnly));
     const QString saved = QString::fromUtf8(state.readAll());
     for (const char* line :
