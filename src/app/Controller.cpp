@@ -224,10 +224,6 @@ void Controller::reportFinishedScans() {
     }
 }
 
-void Controller::configReply(ReplyKind kind, std::span<const uint8_t> record) {
-    m_view.configReply(kind, record);
-}
-
 void Controller::lampGreen(int lampNumber) {
     m_view.setLamp(lampNumber, LampColor::Green);
 }
