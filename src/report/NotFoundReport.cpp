@@ -1,6 +1,7 @@
 #include "report/NotFoundReport.h"
 
 #include <fstream>
+#include <string>
 #include <iterator>
 #include <utility>
 
@@ -33,9 +34,11 @@ Result<NotFoundTable> readFile(const fs::path& file, size_t maxCodes) {
 }
 
 // A name beside `file` that nothing holds yet.
+// The time goes in without colons, which a shop's Windows share would refuse.
 fs::path asideName(const fs::path& file) {
-    const std::string stem =
-        file.string() + ".unreadable-" + formatUtcTime(secondsOf(std::chrono::system_clock::now()));
+    std::string time = formatUtcTime(secondsOf(std::chrono::system_clock::now()));
+    std::erase_if(time, [](char c) { return c == '-' || c == ':'; });
+    const std::string stem = file.string() + ".unreadable-" + time;
     fs::path aside = stem;
     std::error_code ec;
     for (int n = 1; fs::exists(aside, ec); ++n)

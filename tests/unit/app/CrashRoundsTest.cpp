@@ -28,14 +28,10 @@ namespace {
 constexpr int kRounds = 100;
 constexpr int kImageRows = 200;
 
+// Any entry missing or cut short reads as something other than a positive number.
 Settings settingsOf(int generation) {
     const QString g = QString::number(generation);
-    return {QStringLiteral("R$") + g,
-            QStringLiteral("L1-") + g,
-            QStringLiteral("L2-") + g,
-            QStringLiteral("5"),
-            QStringLiteral("/db/") + g + QStringLiteral(".fdb"),
-            true};
+    return {g, g, g, QStringLiteral("5"), g, true};
 }
 
 ImageTable tableOf(int generation) {
@@ -48,7 +44,7 @@ ImageTable tableOf(int generation) {
 
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Saves all three files, generation after generation, until killed.
@@ -76,9 +72,6 @@ TEST(CrashRounds, KilledWhileSavingLeavesEveryFileWhole) {
     const QString images = dir.filePath(QStringLiteral("images.txt"));
     saveSettings(ini, settingsOf(1));
     saveImageTable(images, tableOf(1));
-    NotFoundReport first(dir.filePath(QStringLiteral("notfound.csv")).toStdString());
-    first.record("789", "10.0.0.1", std::chrono::system_clock::now());
-    ASSERT_TRUE(first.save().empty());
 
     std::mt19937 random(std::random_device{}());
     uint64_t lastCount = 0;
@@ -96,12 +89,8 @@ TEST(CrashRounds, KilledWhileSavingLeavesEveryFileWhole) {
         // Entries are saved one by one, each atomically: each is whole, though they may
         // come from two generations.
         const Settings s = loadSettings(ini);
-        const QString g = s.currency.mid(2);
-        ASSERT_TRUE(s.currency.startsWith(QStringLiteral("R$")) && g.toInt() > 0) << round;
-        EXPECT_TRUE(s.line1.startsWith(QStringLiteral("L1-")) && s.line1.mid(3).toInt() > 0);
-        EXPECT_TRUE(s.bd.endsWith(QStringLiteral(".fdb")) && s.bd.mid(4).chopped(4).toInt() > 0)
-            << s.bd.toStdString();
-        EXPECT_TRUE(s.timeex == QStringLiteral("5"));
+        for (const QString& entry : {s.currency, s.line1, s.line2, s.bd})
+            EXPECT_GT(entry.toInt(), 0) << "round " << round;
         const QByteArray table = bytesOf(images);
         const int tableGeneration = table.mid(3, table.indexOf('-') - 3).toInt();
         ASSERT_EQ(table, imageTableBytes(tableOf(tableGeneration))) << round;
