@@ -29,7 +29,8 @@ Controller::Controller(TerminalLibrary& library, OperatorView& view, QString pro
       m_view(view),
       m_programDir(std::move(programDir)),
       m_poller(library, static_cast<PollerSink&>(*this)),
-      m_content(library, view, m_programDir) {}
+      m_content(library, view, m_programDir),
+      m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()) {}
 
 // The lookup workers stop before the terminal library and the view go.
 Controller::~Controller() = default;
@@ -77,12 +78,19 @@ void Controller::shutDown() {
     }
     m_shutDown = true;
     saveSettings();
+    if (m_highVolume) {
+        m_highVolume->shutdown();
+        // Codes answered since the last tick still belong in the report.
+        for (const FinishedLookup& done : m_highVolume->takeFinished()) {
+            if (done.outcome == LookupOutcome::NotFound) {
+                countNotFound(done.code, done.socket, std::chrono::system_clock::now());
+            }
+        }
+    }
+    logReport(m_notFound.save());
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
     m_content.stopDistributions();
-    if (m_highVolume) {
-        m_highVolume->shutdown();
-    }
 }
 
 void Controller::loadSettings() {
@@ -161,6 +169,7 @@ void Controller::poll() {
     if (m_highVolume) {
         reportFinishedScans();
     }
+    logReport(m_notFound.saveIfDue(std::chrono::steady_clock::now()));
 }
 
 LookupSettings Controller::lookupSettings() const {
@@ -172,6 +181,8 @@ LookupSettings Controller::lookupSettings() const {
 bool Controller::lookupPrice(int32_t socket, const QString& code) {
     const PriceReply reply = tarifon::lookupPrice(code, lookupSettings());
     sendPriceReply(m_library, socket, reply);
+    if (reply.outcome == LookupOutcome::NotFound)
+        countNotFound(code, socket, std::chrono::system_clock::now());
     if (reply.outcome != LookupOutcome::Failed) {
         return true;
     }
@@ -215,9 +226,12 @@ void Controller::reportFinishedScans() {
     for (const FinishedLookup& done : m_highVolume->takeFinished()) {
         if (done.outcome == LookupOutcome::Failed) {
             failed = true;
-        } else {
-            m_view.appendLog(QLatin1Char('#') + done.code);
+            continue;
         }
+        if (done.outcome == LookupOutcome::NotFound) {
+            countNotFound(done.code, done.socket, std::chrono::system_clock::now());
+        }
+        m_view.appendLog(QLatin1Char('#') + done.code);
     }
     if (failed) {
         reportDatabaseFailure();
@@ -234,6 +248,27 @@ void Controller::appendLog(const QString& line) {
 
 void Controller::startImageWorker(int32_t socket) {
     logDistribution(m_content.distributeOnRequest(socket));
+}
+
+void Controller::countNotFound(const QString& code, int32_t socket,
+                               std::chrono::system_clock::time_point when) {
+    QString terminal = terminalAddress(m_library, m_tabConec, socket);
+    if (terminal.isEmpty()) {
+        // Scanned before the next list refresh: the library's table knows it already.
+        TTABSOCK fresh;
+        m_library.GetTabConectados(fresh.data(), 1);
+        terminal = terminalAddress(m_library, fresh, socket);
+    }
+    if (terminal.isEmpty())
+        terminal = QStringLiteral("socket-") + QString::number(socket);
+    if (const std::optional<std::string> line =
+            m_notFound.record(code.toStdString(), terminal.toStdString(), when))
+        m_view.appendLog(QString::fromStdString(*line));
+}
+
+void Controller::logReport(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        m_view.appendLog(QString::fromStdString(line));
 }
 
 void Controller::logDistribution(const PictureDistributor::Request& request) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include <QFont>
 #include <QString>
@@ -21,6 +24,7 @@
 #include "content/DisplayContent.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
+#include "report/NotFoundReport.h"
 #include "terminal/EventPoller.h"
 #include "terminal/PollerSink.h"
 #include "terminal/TTABSOCK.h"
@@ -144,6 +148,10 @@ private:
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
     void logDistribution(const PictureDistributor::Request& request);
+    // Every path that answers "not found" reports the code here.
+    void countNotFound(const QString& code, int32_t socket,
+                       std::chrono::system_clock::time_point when);
+    void logReport(const std::vector<std::string>& lines);
 
     // What one lookup reads from the settings as they stand now.
     LookupSettings lookupSettings() const;
@@ -176,6 +184,7 @@ private:
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
     DisplayContent m_content;
+    NotFoundReport m_notFound;
     std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
 };
 

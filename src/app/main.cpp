@@ -12,6 +12,7 @@
 #include "app/Controller.h"
 #include "app/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
+#include "base/OpenFileLimit.h"
 #include "ui/Application.h"
 #include "ui/TForm1.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     if (std::setlocale(LC_ALL, "") == nullptr) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
+    tarifon::raiseOpenFileLimit();
     QApplication app(argc, argv);
     tarifon::setUpApplication();
 
