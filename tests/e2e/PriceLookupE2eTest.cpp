@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <thread>
@@ -9,6 +12,7 @@
 #include <QTemporaryFile>
 
 #include "ProgramTest.h"
+#include "report/NotFoundCsv.h"
 #include "support/FirebirdServer.h"
 #include "support/TermsimProcess.h"
 
@@ -137,6 +141,18 @@ TEST_P(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
     const QString database = databaseName();
     EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_CODIGOBARRAS")), 43);
     EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_ITENSRESUMIDO")), 42);
+
+    // Each mode counts what it answered "not found".
+    std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());
+    tarifon::NotFoundTable counted;
+    ASSERT_TRUE(
+        tarifon::readNotFoundCsv(std::string(std::istreambuf_iterator<char>(file), {}), counted));
+    Lines codes;
+    for (const auto& entry : counted.entries())
+        codes.push_back(entry.code);
+    std::ranges::sort(codes);
+    EXPECT_EQ(codes, (Lines{"' OR ''='", "1 OR 1=1", "1; DELETE FROM PDV_CODIGOBARRAS",
+                            "7890000000000", "7891000100103 OR 1=1", "Café"}));
 }
 
 // Terminals scanning at the same time each get the answers to their own codes,
