@@ -44,8 +44,7 @@ Outcome Terminal::handleFrame(const wire::Frame& frame) {
     const auto message = wire::decode(frame, &error);
     if (!message) {
         Outcome out;
-        out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"ignored a malformed frame from the server: " + error});
+        out.events.push_back(Warning{"ignored a malformed frame from the server: " + error});
         return out;
     }
     return handle(*message);
@@ -59,8 +58,7 @@ void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
         return;
     const auto saved = saveStateFile(*m_statePath, m_state);
     if (!saved)
-        out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"settings kept in memory only: " + saved.error()});
+        out.events.push_back(Warning{"settings kept in memory only: " + saved.error()});
 }
 
 Outcome Terminal::handleCommand(wire::Type type) {
@@ -98,8 +96,7 @@ Outcome Terminal::handleCommand(wire::Type type) {
             break;
         }
         default:
-            out.events.emplace_back(std::in_place_type<Warning>,
-                                    std::string{"ignored an unexpected command from the server"});
+            out.events.push_back(Warning{"ignored an unexpected command from the server"});
             break;
     }
     return out;
@@ -113,10 +110,9 @@ Outcome Terminal::handle(const wire::Message& message) {
     if (const auto* welcome = std::get_if<wire::Welcome>(&message)) {
         // Another version would lay out every message differently: not welcomed.
         if (welcome->version != wire::kProtocolVersion) {
-            out.events.emplace_back(std::in_place_type<Warning>,
-                                    "the server speaks protocol version " +
-                                        std::to_string(welcome->version) + ", not " +
-                                        std::to_string(wire::kProtocolVersion));
+            out.events.push_back(Warning{"the server speaks protocol version " +
+                                         std::to_string(welcome->version) + ", not " +
+                                         std::to_string(wire::kProtocolVersion)});
             return out;
         }
         // A terminal that can show pictures asks for them as soon as it is in.
@@ -156,8 +152,7 @@ Outcome Terminal::handle(const wire::Message& message) {
             if (stored)
                 received.file = stored.value();
             else
-                out.events.emplace_back(std::in_place_type<Warning>,
-                                        std::string{"picture not stored: " + stored.error()});
+                out.events.push_back(Warning{"picture not stored: " + stored.error()});
         }
         out.events.emplace_back(std::in_place_type<PictureReceived>, std::move(received));
     } else {
@@ -169,8 +164,8 @@ Outcome Terminal::handle(const wire::Message& message) {
                               std::is_same_v<T, wire::DisplayMsg>)
                     out.events.emplace_back(std::in_place_type<T>, m);
                 else
-                    out.events.emplace_back(std::in_place_type<Warning>,
-                                            "ignored a terminal-side message sent by the server");
+                    out.events.push_back(
+                        Warning{"ignored a terminal-side message sent by the server"});
             },
             message);
     }
