@@ -36,7 +36,7 @@ QString Controller::besideProgram(const QString& name) const {
 void Controller::startUp() {
     loadSettings();
     m_library.vInitialize();
-    m_view.appendLog(
+    appendLog(
         QStringLiteral("DLL Version: %1")
             .arg(QString::number(m_library.dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
     startServer();
@@ -53,10 +53,10 @@ void Controller::startUp() {
 
 void Controller::startServer() {
     if (m_library.tc_startserver() != 0) {
-        m_view.appendLog(kServerStarted);
+        appendLog(kServerStarted);
         m_view.serverStarted();
     } else {
-        m_view.appendLog(kServerFailed);
+        appendLog(kServerFailed);
         m_view.showNotice(kServerFailed);
     }
 }
@@ -104,7 +104,7 @@ void Controller::addTrayIcon() {
         // Hidden, the window would have no way back: it stays, and the log says why once.
         if (!m_noTrayLogged) {
             m_noTrayLogged = true;
-            m_view.appendLog(kNoTray);
+            appendLog(kNoTray);
         }
         m_showAtStart = true;
         return;
@@ -172,6 +172,9 @@ void Controller::lampGreen(int lampNumber) {
 
 void Controller::appendLog(const QString& line) {
     m_view.appendLog(line);
+    if (m_logEcho) {
+        m_logEcho(line);
+    }
 }
 
 // Picture distribution comes with the display content; until then the poller only

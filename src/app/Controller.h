@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -49,6 +50,8 @@ public:
 
     // ---- Event poller
     void poll();
+    // Service mode: every event-log line also goes to `echo` (standard error).
+    void setLogEcho(std::function<void(const QString&)> echo) { m_logEcho = std::move(echo); }
 
     // ---- Connected terminals and the selection
     void refreshTerminals();
@@ -92,6 +95,7 @@ private:
 
     TerminalLibrary& m_library;
     OperatorView& m_view;
+    std::function<void(const QString&)> m_logEcho;
     const QString m_programDir;
     EventPoller m_poller;
     DismissalSchedule m_dismissals;
