@@ -11,6 +11,8 @@ packages=(
   # The server program that tests start as a private process; its system service is not used.
   firebird3.0-server
   libjpeg62-turbo-dev
+  # The PNG that the terminal simulator draws.
+  zlib1g-dev
   # TIFF pictures (GIF and ICO come with Qt itself).
   qt6-image-formats-plugins
   libasio-dev

@@ -6,6 +6,7 @@
 
 #include "app/ScanReply.h"
 #include "platform/AppPaths.h"
+#include "content/QuickMessage.h"
 #include "pricing/ConnectionTest.h"
 #include "pricing/LookupPrice.h"
 #include "terminal/ConnectedTerminals.h"
@@ -25,7 +26,8 @@ Controller::Controller(TerminalLibrary& library, OperatorView& view, QString pro
     : m_library(library),
       m_view(view),
       m_programDir(std::move(programDir)),
-      m_poller(library, static_cast<PollerSink&>(*this)) {}
+      m_poller(library, static_cast<PollerSink&>(*this)),
+      m_content(library, view, m_programDir) {}
 
 QString Controller::besideProgram(const QString& name) const {
     return m_programDir + QLatin1Char('/') + name;
@@ -41,7 +43,9 @@ void Controller::startUp() {
             .arg(QString::number(m_library.dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
     startServer();
     m_view.startTerminalRefresh();
+    m_content.loadImageTable();
     m_selectedTerminal = -1;
+    m_content.loadLastInstantImage();
     if (settings().bd.isEmpty()) {
         m_showAtStart = true;
         m_view.warnDatabasePathMissing();
@@ -67,6 +71,9 @@ void Controller::shutDown() {
     }
     m_shutDown = true;
     saveSettings();
+    m_content.keepInstantImage();
+    // No worker may call the library once the program goes on to end.
+    m_content.stopDistributions();
 }
 
 void Controller::loadSettings() {
@@ -177,9 +184,14 @@ void Controller::appendLog(const QString& line) {
     }
 }
 
-// Picture distribution comes with the display content; until then the poller only
-// logs the request.
-void Controller::startImageWorker(int32_t) {}
+void Controller::startImageWorker(int32_t socket) {
+    logDistribution(m_content.distributeOnRequest(socket));
+}
+
+void Controller::logDistribution(const PictureDistributor::Request& request) {
+    if (!request.logLine.isEmpty())
+        m_view.appendLog(request.logLine);
+}
 
 // ---- Connected terminals and the selection ---------------------------------
 
@@ -196,6 +208,30 @@ void Controller::selectRow(int row) {
 
 std::optional<int32_t> Controller::requireTerminal() {
     return requireSelectedTerminal(m_selectedTerminal, m_view);
+}
+
+// ---- Display content --------------------------------------------------------
+
+void Controller::sendQuickMessage() {
+    const Settings now = settings();
+    if (const std::optional<QString> error =
+            tarifon::sendQuickMessage(m_library, m_tabConec, now.line1, now.line2, now.timeex))
+        m_view.showError(*error);
+}
+
+void Controller::writeTextLine(QStringView buttonName, const QFont& font) {
+    const Settings now = settings();
+    m_content.writeTextLine(buttonName, now.line1, now.line2, font);
+}
+
+void Controller::sendInstantImage() {
+    if (const std::optional<int32_t> socket = requireTerminal())
+        m_content.sendInstantImage(*socket, settings().timeex);
+}
+
+void Controller::sendImageSet() {
+    if (const std::optional<int32_t> socket = requireTerminal())
+        logDistribution(m_content.distributeFromOperator(*socket));
 }
 
 // ---- Database location and connection test ---------------------------------

@@ -6,11 +6,14 @@
 #include <optional>
 #include <span>
 
+#include <QFont>
 #include <QString>
+#include <QStringView>
 
 #include "app/DismissalSchedule.h"
 #include "app/OperatorView.h"
 #include "app/SettingsFile.h"
+#include "content/DisplayContent.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
 #include "terminal/EventPoller.h"
@@ -21,10 +24,12 @@
 namespace tarifon {
 
 // The program behind the main window: the settings, the event poller, the price
-// lookup, the connected terminals and the operator's selection, start-up and
-// shutdown, the notification-area icon and autostart.  The window calls it from its handlers and
-// shows what it reports through OperatorView; it never reads a control.  Everything runs on the
-// user-interface thread except settings(), which any thread may call.
+// The program behind the main window: the settings, the event poller, the price
+// lookup, the connected terminals and the operator's selection, the display content,
+// start-up and shutdown, the notification-area icon and autostart.  The window calls it
+// from its handlers and shows what it reports through OperatorView; it never reads a
+// control.  Everything runs on the user-interface thread except settings(), which any
+// thread may call.
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
@@ -82,6 +87,16 @@ public:
     // Tests use a folder of their own instead of the system's.
     void setAutostartFolder(const QString& folder) { m_autostart = AutostartEntry(folder); }
 
+    // ---- Display content
+    DisplayContent& content() { return m_content; }
+    // The quick message to every connected terminal, no selection needed.
+    void sendQuickMessage();
+    // The ">" buttons write a quick-message line into the instant image.
+    void writeTextLine(QStringView buttonName, const QFont& font);
+    // The instant image and the image set go to the selected terminal.
+    void sendInstantImage();
+    void sendImageSet();
+
     // ---- Self-dismissing boxes
     DismissalSchedule& dismissals() { return m_dismissals; }
 
@@ -92,6 +107,7 @@ private:
     void lampGreen(int lampNumber) override;
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
+    void logDistribution(const PictureDistributor::Request& request);
 
     TerminalLibrary& m_library;
     OperatorView& m_view;
@@ -111,6 +127,7 @@ private:
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
+    DisplayContent m_content;
 };
 
 }  // namespace tarifon

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "app/SettingsFile.h"
+#include "content/ContentView.h"
 #include "terminal/Notifier.h"
 #include "terminal/PollerSink.h"
 
@@ -17,8 +18,8 @@ enum class LampColor { Green, Yellow };
 // What the controller asks of the operator's window.  The window implements it, on
 // the user-interface thread.  Boxes are modal and return when they close; poller
 // ticks run inside them meanwhile.  showNotice (Notifier) is the bare text under the
-// application title.
-class OperatorView : public Notifier {
+// application title; the display content's pictures and table come through ContentView.
+class OperatorView : public Notifier, public ContentView {
 public:
     // Start-up and shutdown.
     virtual void showSettings(const Settings& settings) = 0;

@@ -1,22 +1,14 @@
 #include "content/FileWrite.h"
 
-#include <cerrno>
-#include <system_error>
-
-#include <QFileInfo>
-
 #include "platform/AtomicFile.h"
 
 namespace tarifon {
 
 std::optional<QString> replaceFile(const QString& path, const QByteArray& bytes) {
-    errno = 0;
-    if (writeFileAtomically(path, bytes))
+    const Result<void> written = writeFileAtomically(path, bytes);
+    if (written)
         return std::nullopt;
-    // The writer leaves errno as the failing call set it (its clean-up succeeds
-    // silently); it fails without a call only when a folder is in the file's place.
-    const int error = errno != 0 ? errno : (QFileInfo(path).isDir() ? EISDIR : EIO);
-    return QString::fromStdString(std::generic_category().message(error));
+    return QString::fromLocal8Bit(written.error());
 }
 
 }  // namespace tarifon

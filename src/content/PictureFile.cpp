@@ -65,6 +65,12 @@ PictureLoad load(const QString& path, bool prepare) {
 
 }  // namespace
 
+QStringList readablePictureExtensions() {
+    return {QStringLiteral("bmp"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+            QStringLiteral("gif"), QStringLiteral("tif"), QStringLiteral("tiff"),
+            QStringLiteral("ico")};
+}
+
 QString pictureTooLargeMessage(int width, int height) {
     return QStringLiteral("Picture is too large (%1 x %2 pixels; at most %3 x %3 and %4 pixels)")
         .arg(width)

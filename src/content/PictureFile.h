@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include "content/ImageTable.h"
 
@@ -17,6 +18,9 @@ namespace tarifon {
 // pictures beyond these limits, so a hostile header cannot exhaust memory.
 inline constexpr int kMaxPictureSide = 32767;
 inline constexpr int64_t kMaxPicturePixels = 64 * 1024 * 1024;  // 256 MiB as 32-bit pixels
+
+// The extensions that have a decoder here, in lower case (the file dialog's "all pictures").
+QStringList readablePictureExtensions();
 
 // The error for a picture beyond the limits.
 QString pictureTooLargeMessage(int width, int height);

@@ -6,10 +6,10 @@
 
 namespace tarifon {
 
-bool writeFileAtomically(const QString& path, const QByteArray& data) {
-    return writeFileAtomically(QFile::encodeName(path).toStdString(),
-                               std::string_view(data.constData(), static_cast<size_t>(data.size())))
-        .ok();
+Result<void> writeFileAtomically(const QString& path, const QByteArray& data) {
+    return writeFileAtomically(
+        QFile::encodeName(path).toStdString(),
+        std::string_view(data.constData(), static_cast<size_t>(data.size())));
 }
 
 }  // namespace tarifon

@@ -235,7 +235,7 @@ bool IniFile::writeString(const QString& path, const QString& section, const QSt
     std::optional<IniFile> ini = tryLoad(path);
     if (!ini || !ini->setValue(section, key, value))
         return false;
-    return writeFileAtomically(path, ini->toUtf8());
+    return writeFileAtomically(path, ini->toUtf8()).ok();
 }
 
 }  // namespace tarifon

@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -19,6 +18,8 @@
 #include <QToolButton>
 
 #include "app/Controller.h"
+#include "content/InstantImage.h"
+#include "content/PictureFile.h"
 #include "ui/QtDialogs.h"
 #include "ui/StatusLamp.h"
 #include "ui_TForm1.h"
@@ -65,11 +66,11 @@ QAction* makeAction(QObject* owner, const char* name, const QString& text) {
     return action;
 }
 
-// "All pictures" for every format this Qt build can read.
+// "All pictures" for every format the picture decoders take.
 QString allPicturesFilter() {
     QStringList patterns;
-    for (const QByteArray& format : QImageReader::supportedImageFormats()) {
-        patterns.append(QStringLiteral("*.") + QString::fromLatin1(format));
+    for (const QString& extension : readablePictureExtensions()) {
+        patterns.append(QStringLiteral("*.") + extension);
     }
     return QStringLiteral("Imagens (%1)|%1").arg(patterns.join(QLatin1Char(';')));
 }
@@ -103,9 +104,7 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
     }
 
     OpenPictureDialog1.filter = allPicturesFilter();
-    FontDialog1 = QFont(QStringLiteral("MS Sans Serif"));
-    FontDialog1.setStyleHint(QFont::SansSerif);
-    FontDialog1.setPixelSize(11);
+    FontDialog1 = defaultTextFont();
 
     buildPopupMenu();
     applyLook();
@@ -114,6 +113,7 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
     connectSettings();
     connectTerminals();
     connectDatabase();
+    connectContent();
     connectShell();
     // Enabled in the layout: the poller runs from the first event loop on, the boxes
     // of start-up included.
@@ -124,8 +124,6 @@ TForm1::~TForm1() = default;
 
 void TForm1::connectWindow() {
     connect(ui->BtnClearMemo, &QAbstractButton::clicked, this, &TForm1::BtnClearMemoClick);
-    connect(ui->BtnImgAdd, &QAbstractButton::clicked, this, &TForm1::BtnImgAddClick);
-    connect(ui->BtnImgDel, &QAbstractButton::clicked, this, &TForm1::BtnImgDelClick);
     connect(time_OK, &QTimer::timeout, this, &TForm1::time_OKTimer);
 }
 
@@ -278,11 +276,6 @@ void TForm1::setLamp(int lampNumber, LampColor color) {
 void TForm1::showNotice(const QString& text) {
     dialogs().showMessage(text);
 }
-
-// The image table's add and delete buttons have no action.
-void TForm1::BtnImgAddClick() {}
-
-void TForm1::BtnImgDelClick() {}
 
 // ---- self-dismissing boxes -------------------------------------------------
 

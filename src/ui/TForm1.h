@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,7 +32,8 @@ class TForm1;
 // gather control values, call the controller and show what it reports; the state and
 // the decisions are the controller's.  The implementation is split by subsystem, one
 // source file each (TForm1.cpp: the window, start-up and shutdown; TForm1Terminals.cpp;
-// TForm1Database.cpp; TForm1Shell.cpp: languages, the notification-area icon, autostart).
+// TForm1Database.cpp; TForm1Content.cpp: display content; TForm1Shell.cpp: languages, the
+// notification-area icon, autostart).
 class TForm1 : public QMainWindow, private tarifon::OperatorView {
     Q_OBJECT
 
@@ -125,9 +127,25 @@ public:
         m_trayAvailable = std::move(available);
     }
 
-    // ---- Image table (TForm1.cpp until the display content has its own file)
+    // ---- Display content (TForm1Content.cpp).  Handlers that act by the pressed
+    // control's name take that control.
+    void BtnMsgSendClick();
+    void BtnImgRelClick(const QObject* pressed);
+    void BtnImgSaveClick(const QObject* pressed);
     void BtnImgAddClick();
     void BtnImgDelClick();
+    // A new current cell of the image grid (QTableWidget::currentCellChanged).
+    void StringGrid3SelectCell(int row, int column, int previousRow, int previousColumn);
+    // A double-click on the grid (`source` StringGrid3) or on the preview (Image1).
+    void StringGrid3DblClick(const QObject* source);
+    void Image1Click();
+    void EdtImg1DblClick();
+    void BtnIImgFontClick();
+    void BtnTr1Click(const QObject* pressed);
+    void BtnIImgSaveClick();
+    void BtnIImgClearClick();
+    void BtnImg1Click();
+    void Button6Click();
 
 signals:
     // The window was closed: the program ends (main() quits every event loop, the
@@ -153,6 +171,13 @@ private:
     // ---- OperatorView, database (TForm1Database.cpp)
     void warnDatabasePathMissing() override;
     void showDatabaseFailure() override;
+    // ---- ContentView (TForm1Content.cpp)
+    void setImageColumnWidths(
+        const std::array<int, tarifon::ImageTable::kColumns>& widths) override;
+    void showImageTable(const tarifon::ImageTable& table) override;
+    void showPreview(const QImage& picture) override;
+    void showInstantImage(const QImage& picture) override;
+    void showError(const QString& message) override;
     // ---- OperatorView, the shell (TForm1Shell.cpp)
     bool trayAvailable() const override;
     bool windowVisible() const override;
@@ -165,6 +190,7 @@ private:
     void connectSettings();
     void connectTerminals();
     void connectDatabase();
+    void connectContent();
     void connectShell();
 
     void buildPopupMenu();

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 
-// QProcess wants an application object, though the tests run no event loop.
+// QProcess wants an application object; the display content test also runs the window.
 int main(int argc, char** argv) {
+    // CTest sets the offscreen platform; this keeps discovery and direct runs from
+    // needing a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

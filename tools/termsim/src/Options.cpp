@@ -151,6 +151,10 @@ tarifon::Result<Options> parseArguments(const std::vector<std::string>& args) {
             if (!takeValue())
                 return missing();
             o.picturesDir = value;
+        } else if (arg == "--render") {
+            if (!takeValue())
+                return missing();
+            o.renderPath = value;
         } else if (arg == "--report") {
             if (!takeValue())
                 return missing();
@@ -200,9 +204,10 @@ tarifon::Result<Options> parseArguments(const std::vector<std::string>& args) {
     if (many) {
         if (!o.duration)
             return tarifon::fail("--terminals and --idle need --duration SECONDS");
-        if (o.statePath || o.picturesDir || o.mac || o.name)
+        if (o.statePath || o.picturesDir || o.renderPath || o.mac || o.name)
             return tarifon::fail(
-                "--state, --pictures, --mac and --name serve one terminal, not --terminals");
+                "--state, --pictures, --render, --mac and --name serve one "
+                "terminal, not --terminals");
         if (o.mode == Mode::Load && o.codesFile.empty())
             return tarifon::fail("--terminals needs --codes FILE (or --idle)");
         if (o.mode == Mode::Idle && (!o.codesFile.empty() || rateGiven))
@@ -256,6 +261,8 @@ Options:
   --firmware TEXT         firmware text sent in the hello
   --state FILE            load the terminal state from FILE and save it after every write
   --pictures DIR          store received pictures in DIR, listed in DIR/pictures.log
+  --render FILE.png       draw the display message and the pictures received into FILE.png,
+                          redrawn after each one
   --report CODE[/SECOND]  send one response code (or a pair) after connecting
   --codes FILE            codes for load mode, one per line
   --rate R                scans per second per terminal in load mode (default 1)

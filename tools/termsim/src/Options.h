@@ -34,6 +34,7 @@ struct Options {
     std::optional<std::string> firmware;  // UTF-8
     std::optional<std::string> statePath;
     std::optional<std::string> picturesDir;
+    std::optional<std::string> renderPath;  // PNG of what the terminal shows
     std::optional<wire::Response> report;
     int terminals = 1;
     double rate = 1.0;  // scans per second per terminal

@@ -39,6 +39,13 @@ int SingleRun::run() {
         }
         terminal.setPictureStore(std::move(store.value()));
     }
+    if (m_options.renderPath) {
+        const auto rendered = terminal.setRenderFile(*m_options.renderPath);
+        if (!rendered) {
+            warn(rendered.error());
+            return 2;
+        }
+    }
     const auto endpoints = resolveServer(m_context, m_options);
     if (!endpoints) {
         warn(endpoints.error());

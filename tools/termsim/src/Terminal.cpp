@@ -50,6 +50,20 @@ Outcome Terminal::handleFrame(const wire::Frame& frame) {
     return handle(*message);
 }
 
+tarifon::Result<void> Terminal::setRenderFile(std::filesystem::path path) {
+    m_renderPath = std::move(path);
+    return m_sheet.writePng(*m_renderPath);
+}
+
+void Terminal::rendered(Outcome& out) {
+    if (!m_renderPath)
+        return;
+    const auto written = m_sheet.writePng(*m_renderPath);
+    if (!written)
+        out.events.emplace_back(std::in_place_type<Warning>,
+                                std::string{"display not rendered: " + written.error()});
+}
+
 void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
     if (code)
         out.frames.push_back(response(code));
@@ -155,13 +169,18 @@ Outcome Terminal::handle(const wire::Message& message) {
                 out.events.push_back(Warning{"picture not stored: " + stored.error()});
         }
         out.events.emplace_back(std::in_place_type<PictureReceived>, std::move(received));
+        m_sheet.addPicture(*picture);
+        rendered(out);
+    } else if (const auto* display = std::get_if<wire::DisplayMsg>(&message)) {
+        out.events.emplace_back(std::in_place_type<wire::DisplayMsg>, *display);
+        m_sheet.showMessage(*display);
+        rendered(out);
     } else {
         std::visit(
             [&](const auto& m) {
                 using T = std::decay_t<decltype(m)>;
                 if constexpr (std::is_same_v<T, wire::Bye> || std::is_same_v<T, wire::Price> ||
-                              std::is_same_v<T, wire::NotFound> ||
-                              std::is_same_v<T, wire::DisplayMsg>)
+                              std::is_same_v<T, wire::NotFound>)
                     out.events.emplace_back(std::in_place_type<T>, m);
                 else
                     out.events.push_back(

@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "termsim/DisplaySheet.h"
 #include "termsim/PictureStore.h"
 #include "termsim/TerminalState.h"
 #include "wire/Wire.h"
@@ -55,6 +56,9 @@ public:
 
     void setStateFile(std::filesystem::path path) { m_statePath = std::move(path); }
     void setPictureStore(PictureStore store) { m_pictures = std::move(store); }
+    // Draws what the terminal was given to show (message, pictures) into a PNG file,
+    // at once and after every message or picture.  The error when it cannot be written.
+    tarifon::Result<void> setRenderFile(std::filesystem::path path);
 
     wire::Bytes hello() const;
     // `code` in Windows-1252; the scan's sequence number is returned through `seq`.
@@ -69,11 +73,14 @@ public:
 
 private:
     void written(Outcome& out, wire::Type type, int32_t code);
+    void rendered(Outcome& out);
     Outcome handleCommand(wire::Type type);
 
     TerminalState m_state;
     std::optional<std::filesystem::path> m_statePath;
     std::optional<PictureStore> m_pictures;
+    std::optional<std::filesystem::path> m_renderPath;
+    DisplaySheet m_sheet;
     uint32_t m_nextSeq = 1;
     uint64_t m_keepAlives = 0;
 };
