@@ -190,7 +190,7 @@ void Controller::startImageWorker(int32_t socket) {
 
 void Controller::logDistribution(const PictureDistributor::Request& request) {
     if (!request.logLine.isEmpty())
-        m_view.appendLog(request.logLine);
+        appendLog(request.logLine);
 }
 
 // ---- Connected terminals and the selection ---------------------------------

@@ -60,8 +60,7 @@ void Terminal::rendered(Outcome& out) {
         return;
     const auto written = m_sheet.writePng(*m_renderPath);
     if (!written)
-        out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"display not rendered: " + written.error()});
+        out.events.push_back(Warning{"display not rendered: " + written.error()});
 }
 
 void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
