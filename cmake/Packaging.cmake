@@ -111,5 +111,5 @@ if(TARIFON_BUILD_TESTS)
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/package-test.sh ${CMAKE_BINARY_DIR}
                    ${CMAKE_CPACK_COMMAND})
   set_tests_properties(package PROPERTIES TIMEOUT 240
-    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/lsan.supp")
+    ENVIRONMENT "${TARIFON_LSAN_ENV}")
 endif()
