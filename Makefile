@@ -41,7 +41,7 @@ sanitize: deps $(SANITIZE_BUILD)/CMakeCache.txt
 	cd $(SANITIZE_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 900
 
-# Every libFuzzer target from its corpus, FUZZ_SECONDS (default 25) each.
+# Every libFuzzer target from its corpus, FUZZ_SECONDS (default 20) each.
 fuzz: deps
 	CMAKE_FLAGS="$(CMAKE_FLAGS)" JOBS=$(JOBS) bash scripts/fuzz.sh $(FUZZ_BUILD)
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `make fuzz`: builds every libFuzzer target in one clang build (TARIFON_FUZZ=ON: the
 # whole tree instrumented, with ASan and UBSan) and runs each from its committed corpus,
-# tests/fuzz/corpus/<target>/, for FUZZ_SECONDS (default 25), as many at once as there
+# tests/fuzz/corpus/<target>/, for FUZZ_SECONDS (default 20), as many at once as there
 # are cores.  Prints the executions per target and fails on any finding (crash, leak,
 # time-out, out of memory); the input that caused it is kept in BUILD/fuzz/findings/.
 # Usage: fuzz.sh [BUILD_DIR]
@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-fuzz}
 case "$build" in /*) ;; *) build=$root/$build ;; esac
-seconds=${FUZZ_SECONDS:-25}
+seconds=${FUZZ_SECONDS:-20}
 jobs=${JOBS:-$(nproc)}
 generator=$(command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
