@@ -4,7 +4,8 @@
 # one folder, /opt/tarifon, laid out like a program folder (`make run` installs the same
 # component into run/). The desktop entry and the icons go where desktops look for them.
 #
-# Components: `program` (the folder) and `desktop` (/usr/share). The package holds both.
+# Components: `program` (the folder), `desktop` (/usr/share) and `service` (the systemd
+# unit, installed disabled). The package holds all three.
 
 set(tarifon_folder /opt/tarifon)  # also in packaging/tarifon.desktop
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
@@ -59,6 +60,11 @@ install(FILES ${tarifon_icon_svg} DESTINATION /usr/share/icons/hicolor/scalable/
         COMPONENT desktop)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarifon.desktop DESTINATION /usr/share/applications
         COMPONENT desktop)
+# Run without a desktop as the system user `tarifon`, which the package's postinst creates
+# along with the group that may write the program folder.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/tarifon.service DESTINATION /lib/systemd/system
+        COMPONENT service)
+
 # Beside the executable too, where the program finds its files: its own window's icon.
 install(FILES ${CMAKE_BINARY_DIR}/icons/256/tarifon.png DESTINATION . COMPONENT program)
 
@@ -86,13 +92,17 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: the embedded engine that opens a
 # database file without a server, and Qt's TIFF reader for the image table's pictures.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "firebird3.0-server-core, qt6-image-formats-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "firebird3.0-server-core, qt6-image-formats-plugins, passwd")
+# The service's user and group, and the folder they may write (packaging/deb).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/deb/postinst
+    ${CMAKE_SOURCE_DIR}/packaging/deb/prerm ${CMAKE_SOURCE_DIR}/packaging/deb/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Data files are the operator's to change: an upgrade asks before replacing a changed one.
 if(tarifon_data_files)
   list(TRANSFORM tarifon_data_files PREPEND "${tarifon_folder}/" OUTPUT_VARIABLE tarifon_conffiles)
   list(JOIN tarifon_conffiles "\n" tarifon_conffiles)
   file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "${tarifon_conffiles}\n")
-  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
+  list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
 endif()
 include(CPack)
 
@@ -101,5 +111,5 @@ if(TARIFON_BUILD_TESTS)
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/package-test.sh ${CMAKE_BINARY_DIR}
                    ${CMAKE_CPACK_COMMAND})
   set_tests_properties(package PROPERTIES TIMEOUT 240
-    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/lsan.supp")
+    ENVIRONMENT "${TARIFON_LSAN_ENV}")
 endif()

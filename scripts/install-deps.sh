@@ -17,8 +17,11 @@ packages=(
   qt6-image-formats-plugins
   libasio-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  # The .deb: its library dependencies and the icon's PNG sizes.
-  dpkg-dev librsvg2-bin
+  # The .deb: its library dependencies and the icon's PNG sizes; the check of its
+  # systemd unit (systemd-analyze; no service is started).
+  dpkg-dev librsvg2-bin systemd
+  # The sanitizer suite and the fuzzers: clang with its sanitizer and libFuzzer runtimes.
+  clang libclang-rt-14-dev
 )
 
 missing=()

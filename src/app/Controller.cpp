@@ -44,7 +44,7 @@ QString Controller::besideProgram(const QString& name) const {
 void Controller::startUp() {
     loadSettings();
     m_library.vInitialize();
-    m_view.appendLog(
+    appendLog(
         QStringLiteral("DLL Version: %1")
             .arg(QString::number(m_library.dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
     startHighVolume();
@@ -64,10 +64,10 @@ void Controller::startUp() {
 
 void Controller::startServer() {
     if (m_library.tc_startserver() != 0) {
-        m_view.appendLog(kServerStarted);
+        appendLog(kServerStarted);
         m_view.serverStarted();
     } else {
-        m_view.appendLog(kServerFailed);
+        appendLog(kServerFailed);
         m_view.showNotice(kServerFailed);
     }
 }
@@ -128,7 +128,7 @@ void Controller::addTrayIcon() {
         // Hidden, the window would have no way back: it stays, and the log says why once.
         if (!m_noTrayLogged) {
             m_noTrayLogged = true;
-            m_view.appendLog(kNoTray);
+            appendLog(kNoTray);
         }
         m_showAtStart = true;
         return;
@@ -244,6 +244,9 @@ void Controller::lampGreen(int lampNumber) {
 
 void Controller::appendLog(const QString& line) {
     m_view.appendLog(line);
+    if (m_logEcho) {
+        m_logEcho(line);
+    }
 }
 
 void Controller::startImageWorker(int32_t socket) {
@@ -273,7 +276,7 @@ void Controller::logReport(const std::vector<std::string>& lines) {
 
 void Controller::logDistribution(const PictureDistributor::Request& request) {
     if (!request.logLine.isEmpty())
-        m_view.appendLog(request.logLine);
+        appendLog(request.logLine);
 }
 
 // ---- Connected terminals and the selection ---------------------------------

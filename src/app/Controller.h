@@ -82,6 +82,8 @@ public:
     void poll();
     // Whether scans go to the lookup workers (high-volume mode, decided at start-up).
     bool highVolume() const { return m_highVolume != nullptr; }
+    // Service mode: every event-log line also goes to `echo` (standard error).
+    void setLogEcho(std::function<void(const QString&)> echo) { m_logEcho = std::move(echo); }
 
     // ---- Connected terminals and the selection
     void refreshTerminals();
@@ -168,6 +170,7 @@ private:
 
     TerminalLibrary& m_library;
     OperatorView& m_view;
+    std::function<void(const QString&)> m_logEcho;
     const QString m_programDir;
     EventPoller m_poller;
     DismissalSchedule m_dismissals;

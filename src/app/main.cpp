@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 
 #include "app/Controller.h"
+#include "app/ServiceLog.h"
 #include "app/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
@@ -50,6 +51,12 @@ void closeOnTerminationSignals(TForm1& form) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+// `--service`: started by the system service (packaging/tarifon.service) with no one at
+// the screen.  The event log also goes to standard error for the journal.
+bool serviceMode() {
+    return QCoreApplication::arguments().contains(QStringLiteral("--service"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,7 +71,17 @@ int main(int argc, char** argv) {
     tarifon::setUpApplication();
 
     tarifon::TermlinkLibrary library;
+    const bool service = serviceMode();
+    // A server that cannot listen would leave the service running for nothing behind a
+    // box no one can close; ending with a failure lets the service manager try again.
+    if (service && library.tc_startserver() == 0) {
+        tarifon::writeServiceLog(QStringLiteral("Erro inicializando servidor"));
+        return 1;
+    }
     TForm1 form(library);
+    if (service) {
+        form.controller().setLogEcho(&tarifon::writeServiceLog);
+    }
     Form1 = &form;
     bool closed = false;
     // exit(), not quit(): before exec() quit() does nothing, and a signal may close the

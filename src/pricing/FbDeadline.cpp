@@ -52,8 +52,11 @@ private:
                 continue;
             }
             const auto first = m_armed.begin();
-            if (std::chrono::steady_clock::now() < first->first.first) {
-                m_wake.wait_until(lock, first->first.first);
+            // A copy: the wait reads the time again after waking, when the entry it came
+            // from may have been disarmed and freed.
+            const auto due = first->first.first;
+            if (std::chrono::steady_clock::now() < due) {
+                m_wake.wait_until(lock, due);
                 continue;
             }
             // Under the lock, so the owner cannot detach (and the handle be reused)

@@ -93,6 +93,7 @@ Server::Server(ServerConfig config)
       m_work(asio::make_work_guard(m_io)),
       m_acceptor(m_io),
       m_acceptRetry(m_io),
+      m_refusalTimer(m_io),
       m_thread([this] { runNetworkThread(); }) {}
 
 void Server::runNetworkThread() {
@@ -159,6 +160,16 @@ void Server::accept() {
             });
             return;
         }
+        asio::error_code peerError;
+        const auto peer = socket.remote_endpoint(peerError);
+        if (peerError || !m_config.allow.allows(peer.address())) {
+            // Closed before a byte is read; a peer already gone is not a refusal.
+            if (!peerError)
+                refused(peer.address());
+            socket.close(peerError);
+            accept();
+            return;
+        }
         size_t places = 0;
         for (const auto& c : m_connections)
             places += c->holdsPlace() ? 1 : 0;
@@ -171,6 +182,30 @@ void Server::accept() {
         else
             connection->start();
         accept();
+    });
+}
+
+void Server::refused(const asio::ip::address& peer) {
+    ++m_refused;
+    if (auto line = m_refusalLog.refused(AllowList::plain(peer).to_string(),
+                                         std::chrono::steady_clock::now()))
+        report(*line);
+    reportRefusalsWhenDue();
+}
+
+void Server::reportRefusalsWhenDue() {
+    const auto next = m_refusalLog.nextDue();
+    if (m_refusalTimerArmed || !next)
+        return;
+    m_refusalTimerArmed = true;
+    m_refusalTimer.expires_at(*next);
+    m_refusalTimer.async_wait([this](const std::error_code& ec) {
+        m_refusalTimerArmed = false;
+        if (ec || !m_acceptor.is_open())
+            return;
+        for (const auto& line : m_refusalLog.due(std::chrono::steady_clock::now()))
+            report(line);
+        reportRefusalsWhenDue();
     });
 }
 
@@ -188,6 +223,7 @@ void Server::stopOnNetworkThread() {
     asio::error_code ignored;
     m_acceptor.close(ignored);
     m_acceptRetry.cancel();
+    m_refusalTimer.cancel();
     // closeNow() ends each connection's pending work; the set is dropped afterwards.
     auto connections = std::move(m_connections);
     m_connections.clear();

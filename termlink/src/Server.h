@@ -13,6 +13,7 @@
 #include <asio/steady_timer.hpp>
 #include <termlink.h>
 
+#include "termlink/RefusalLog.h"
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"
 #include "wire/Wire.h"
@@ -41,6 +42,8 @@ public:
     // Closes the listener and every connection and ends the network thread.  Idempotent.
     void stop();
     const ServerConfig& config() const { return m_config; }
+    // Connections closed because their peer is not in the allow list.
+    uint64_t refusedConnections() const { return m_refused.load(); }
 
     void GetTabConectados(uint8_t* table, int32_t flag) const;
     int32_t iBarcodeEventFd() const { return m_registry.scanEventFd(); }
@@ -57,6 +60,9 @@ private:
     void runNetworkThread();
     bool listenOnNetworkThread();
     void accept();
+    // Counts and reports a connection closed for being from outside the allow list.
+    void refused(const asio::ip::address& peer);
+    void reportRefusalsWhenDue();
     void stopOnNetworkThread();
 
     const ServerConfig m_config;
@@ -65,6 +71,10 @@ private:
     asio::executor_work_guard<asio::io_context::executor_type> m_work;
     asio::ip::tcp::acceptor m_acceptor;
     asio::steady_timer m_acceptRetry;
+    asio::steady_timer m_refusalTimer;
+    bool m_refusalTimerArmed = false;  // network thread only
+    RefusalLog m_refusalLog;           // network thread only
+    std::atomic<uint64_t> m_refused{0};
     std::set<std::shared_ptr<Connection>> m_connections;  // network thread only
     std::atomic<uint16_t> m_port{0};
     std::mutex m_controlMutex;  // serialises listen() and stop()

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "termlink/AllowList.h"
+
 namespace termlink {
 
 // Our own default port; not registered to any other product.
@@ -15,6 +17,8 @@ struct ServerConfig {
     uint16_t port = kDefaultPort;  // 0: any free port, see Server::port()
     std::chrono::milliseconds idleTimeout{30000};
     std::chrono::milliseconds handshakeTimeout{10000};
+    // Connections from elsewhere are closed at once, before Hello.
+    AllowList allow = AllowList::privateNetworks();
 };
 
 }  // namespace termlink

@@ -112,6 +112,13 @@ LoadedSettings parseSettings(std::string_view text) {
                 }
                 target = std::chrono::seconds(n);
             }
+        } else if (key == "allow") {
+            auto allow = AllowList::parse(value);
+            if (allow)
+                cfg.allow = std::move(*allow);
+            else
+                result.problems.push_back(where + "allow: " + allow.error() + "; using " +
+                                          cfg.allow.text());
         } else {
             result.problems.push_back(where + "unknown key '" + key + "'");
         }

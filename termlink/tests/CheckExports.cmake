@@ -1,6 +1,6 @@
 # Fails unless the library exports exactly the functions of termlink_functions.h.
 include(${CMAKE_CURRENT_LIST_DIR}/../TermlinkFunctions.cmake)
-execute_process(COMMAND ${NM} -D --defined-only --just-symbols ${LIBRARY}
+execute_process(COMMAND ${NM} -D --defined-only --format=just-symbols ${LIBRARY}
                 OUTPUT_VARIABLE nm_out RESULT_VARIABLE nm_result)
 if(NOT nm_result EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")

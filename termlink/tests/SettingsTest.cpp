@@ -63,6 +63,19 @@ TEST(Settings, IdleTimeoutIsRaisedToItsMinimum) {
               std::vector<std::string>{"line 2: idle_timeout below the minimum of 10 s; using 10"});
 }
 
+// A list that does not parse keeps the default: the server still starts, as private.
+TEST(Settings, AllowListIsReadAndABadOneKeepsTheDefault) {
+    const auto good = parseSettings("[server]\nallow = \"10.0.0.0/8, 2001:db8::/32\"\n");
+    EXPECT_TRUE(good.problems.empty());
+    EXPECT_EQ(good.config.allow.text(), "10.0.0.0/8, 2001:db8::/32");
+    const auto bad = parseSettings("[server]\nallow = 10.0.0.0/8 10.0.0.0/40\n");
+    EXPECT_EQ(bad.config.allow.text(), AllowList::privateNetworks().text());
+    EXPECT_EQ(bad.problems,
+              std::vector<std::string>{"line 2: allow: '10.0.0.0/40' is not an IP address or "
+                                       "network (address/prefix); using " +
+                                       AllowList::privateNetworks().text()});
+}
+
 TEST(Settings, FileLocationAndUnreadableFile) {
     const auto dir = std::filesystem::temp_directory_path() /
                      ("termlink-settings-" + std::to_string(::getpid()));

@@ -130,8 +130,11 @@ TEST_F(ProgramTest, SoakHonestTerminalsAreAnsweredBesideHostileOnes) {
     EXPECT_GE(sent, 2 * 100) << "every honest terminal kept scanning";
     EXPECT_EQ(report[QStringLiteral("replies")].toInt(), sent);
     EXPECT_LE(after.openFiles, before.openFiles + 4);
-    // Generous: the allocator keeps some of what a thousand connections took.
+    // Generous: the allocator keeps some of what a thousand connections took.  Under
+    // AddressSanitizer freed memory waits in its quarantine (256 MiB), so no bound holds.
+#if !defined(__SANITIZE_ADDRESS__) && !__has_feature(address_sanitizer)
     EXPECT_LE(after.rssKiB, before.rssKiB + 64 * 1024);
+#endif
     ASSERT_EQ(stop(SIGTERM), "exit 0");
 
     // Every "not found" was counted, with the address of the terminal that asked.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the .deb, unpacks it into a temporary root and gets one price from the
-# unpacked program with the unpacked terminal simulator, on loopback.
+# Builds the .deb, unpacks it, has systemd-analyze check its unit and gets one price, on
+# loopback, from the unpacked program run as the unit runs it (no service is started).
 # Usage: package-test.sh BUILD_DIR CPACK
 set -euo pipefail
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarifon-package.XXXXXX")
@@ -14,16 +14,46 @@ deb=$(echo "$work"/cpack/tarifon_*.deb)
 dpkg -x "$deb" "$work/root" || fail "cannot unpack $deb"
 prog=$work/root/opt/tarifon
 for f in opt/tarifon/tarifon.png usr/share/applications/tarifon.desktop \
-  usr/share/icons/hicolor/{scalable/apps/tarifon.svg,16x16/apps/tarifon.png,256x256/apps/tarifon.png}; do
+  usr/share/icons/hicolor/{scalable/apps/tarifon.svg,16x16/apps/tarifon.png,256x256/apps/tarifon.png} \
+  lib/systemd/system/tarifon.service; do
   [ -s "$work/root/$f" ] || fail "the package lacks /$f"
 done
+
+# The unit where the package puts it, beside the system's own units that it names.
+unit=$work/root/lib/systemd/system/tarifon.service
+cp -rn /lib/systemd/system/. "$work/root/lib/systemd/system/"
+verify=$(systemd-analyze verify --root="$work/root" tarifon.service 2>&1) && [ -z "$verify" ] ||
+  fail "systemd-analyze verify: $verify"
+# The unit's paths, inside the unpacked root.
+inroot() { sed "s#/opt/tarifon#$prog#g; s#/run/tarifon#$work/run#g; s#/var/cache/tarifon#$work/cache#g"; }
+key() { sed -n "s/^$1=//p" "$unit"; }
+mkdir -p "$work/run" "$work/cache" "$work/tmp"
 
 "$(dirname "$0")/../../scripts/make-demo-db" "$work/demo.fdb" >/dev/null
 printf '[CAMINHO]\nbd=%s\n' "$work/demo.fdb" >"$prog/de501.ini"
 printf '[server]\naddress=127.0.0.1\nport=0\n' >"$prog/termlink.ini"
-# No library path: the program must find libtermlink.so beside itself.
-env -u LD_LIBRARY_PATH -u TERMLINK_INI QT_QPA_PLATFORM=offscreen LANG=pt_BR.UTF-8 \
-  LC_ALL=pt_BR.UTF-8 "$prog/tarifon" >"$work/tarifon.out" 2>&1 &
+
+# Its user: as root, a throwaway id that no account has, the folder as postinst leaves it.
+user=()
+uid=$(id -u)
+if [ "$uid" -eq 0 ]; then
+  for uid in $(seq 61000 61999); do ! getent passwd "$uid" && ! getent group "$uid" && break; done >/dev/null
+  chmod 755 "$work" && chown "root:$uid" "$prog" && chmod 2775 "$prog"
+  chown "$uid:$uid" "$work/demo.fdb" "$work/run" "$work/cache" "$work/tmp"
+  user=(setpriv --reuid="$uid" --regid="$uid" --clear-groups)
+fi
+
+# A service's clean environment and the unit's, the shop's locale, a private /tmp.
+mapfile -t unitEnv < <(key Environment | inroot)
+read -r -a command <<<"$(key ExecStart | inroot)"
+service() {
+  cd "$(key WorkingDirectory | inroot)"
+  umask "$(key UMask)"
+  exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/nonexistent LANG=pt_BR.UTF-8 \
+    TMPDIR="$work/tmp" FIREBIRD_LOCK="$work/tmp/firebird" ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} \
+    "${unitEnv[@]}" "${user[@]}" "${command[@]}"
+}
+(service) >"$work/tarifon.out" 2>&1 &
 pid=$!
 
 # The port it got: its listening TCP socket (state 0A), found by inode in /proc/net/tcp.
@@ -43,6 +73,12 @@ reply=$("$prog/termsim" --server "127.0.0.1:$port" --timeout 10 --scan 789100010
   fail "termsim: $reply"
 [ "$reply" = $'7891000100103\tLeite Condensado Moça 395g\tR$6,99' ] || fail "unexpected reply: $reply"
 
+# One that cannot listen ends with a failure, for systemd to start it again.
+printf '[server]\naddress=127.0.0.1\nport=%s\n' "$port" >"$prog/termlink.ini"
+if (service) >"$work/second.out" 2>&1 || ! grep -q 'Erro inicializando servidor$' "$work/second.out"; then
+  fail "a service that cannot listen did not fail: $(cat "$work/second.out")"
+fi
+
 kill -TERM "$pid"
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null && sleep 0.1; done
 kill -0 "$pid" 2>/dev/null && fail "the program did not stop within 10 s of SIGTERM"
@@ -50,3 +86,8 @@ status=0
 wait "$pid" || status=$?
 pid=""
 [ "$status" -eq 0 ] || fail "the program exited with status $status"
+
+# The event log on standard error with times, for the journal; the settings saved by its user.
+grep -Eq '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}\.[0-9]{3} #7891000100103$' "$work/tarifon.out" ||
+  fail "no scan line on standard error"
+[ "$(stat -c %u "$prog/de501.ini")" -eq "$uid" ] || fail "de501.ini was not saved by the service"

@@ -61,8 +61,7 @@ Outcome Terminal::handleFrame(const wire::Frame& frame) {
     const auto message = wire::decode(frame, &error);
     if (!message) {
         Outcome out;
-        out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"ignored a malformed frame from the server: " + error});
+        out.events.push_back(Warning{"ignored a malformed frame from the server: " + error});
         return out;
     }
     return handle(*message);
@@ -86,8 +85,7 @@ void Terminal::rendered(Outcome& out) {
         return;
     const auto written = m_sheet.writePng(*m_renderPath);
     if (!written)
-        out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"display not rendered: " + written.error()});
+        out.events.push_back(Warning{"display not rendered: " + written.error()});
 }
 
 void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
@@ -100,8 +98,7 @@ void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
         return;
     const auto saved = saveStateFile(*m_statePath, m_state);
     if (!saved)
-        out.events.emplace_back(std::in_place_type<Warning>,
-                                std::string{"settings kept in memory only: " + saved.error()});
+        out.events.push_back(Warning{"settings kept in memory only: " + saved.error()});
 }
 
 Outcome Terminal::handleCommand(wire::Type type) {
@@ -139,8 +136,7 @@ Outcome Terminal::handleCommand(wire::Type type) {
             break;
         }
         default:
-            out.events.emplace_back(std::in_place_type<Warning>,
-                                    std::string{"ignored an unexpected command from the server"});
+            out.events.push_back(Warning{"ignored an unexpected command from the server"});
             break;
     }
     return out;
@@ -154,10 +150,9 @@ Outcome Terminal::handle(const wire::Message& message) {
     if (const auto* welcome = std::get_if<wire::Welcome>(&message)) {
         // Another version would lay out every message differently: not welcomed.
         if (welcome->version != wire::kProtocolVersion) {
-            out.events.emplace_back(std::in_place_type<Warning>,
-                                    "the server speaks protocol version " +
-                                        std::to_string(welcome->version) + ", not " +
-                                        std::to_string(wire::kProtocolVersion));
+            out.events.push_back(Warning{"the server speaks protocol version " +
+                                         std::to_string(welcome->version) + ", not " +
+                                         std::to_string(wire::kProtocolVersion)});
             return out;
         }
         // A terminal that can show pictures asks for them as soon as it is in.
@@ -202,8 +197,7 @@ Outcome Terminal::handle(const wire::Message& message) {
             if (stored)
                 received.file = stored.value();
             else
-                out.events.emplace_back(std::in_place_type<Warning>,
-                                        std::string{"picture not stored: " + stored.error()});
+                out.events.push_back(Warning{"picture not stored: " + stored.error()});
         }
         out.events.emplace_back(std::in_place_type<PictureReceived>, std::move(received));
         m_sheet.addPicture(*picture);
@@ -220,8 +214,8 @@ Outcome Terminal::handle(const wire::Message& message) {
                               std::is_same_v<T, wire::NotFound>)
                     out.events.emplace_back(std::in_place_type<T>, m);
                 else
-                    out.events.emplace_back(std::in_place_type<Warning>,
-                                            "ignored a terminal-side message sent by the server");
+                    out.events.push_back(
+                        Warning{"ignored a terminal-side message sent by the server"});
             },
             message);
     }

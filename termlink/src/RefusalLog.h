@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the operator is told about connections from outside the allow list: at most one
+// line per address and minute, so a scanner on the internet cannot flood the log.  The
+// first refusal is told at once; those that follow within its minute are counted and
+// told together when the minute is over.  Network thread only.
+namespace termlink {
+
+class RefusalLog {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::seconds kPeriod{60};
+    // Addresses followed one by one; refusals from further addresses are told together.
+    static constexpr size_t kMaxAddresses = 1024;
+
+    // The line to write now, if any.
+    std::optional<std::string> refused(const std::string& address, Clock::time_point now);
+    // The lines whose minute is over; addresses with nothing left to tell are forgotten.
+    std::vector<std::string> due(Clock::time_point now);
+    // When due() next has a line to give.
+    std::optional<Clock::time_point> nextDue() const;
+
+private:
+    struct Entry {
+        Clock::time_point lastLine;
+        uint64_t untold = 0;
+    };
+    static std::string line(const std::string& address, uint64_t count);
+
+    std::map<std::string, Entry> m_entries;
+};
+
+}  // namespace termlink
