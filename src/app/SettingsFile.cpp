@@ -1,7 +1,10 @@
 #include "app/SettingsFile.h"
 
+#include <QRegularExpression>
+
 #include "platform/IniFile.h"
 #include "platform/IntText.h"
+#include "pricing/ScaleFormatText.h"
 
 namespace tarifon {
 
@@ -19,7 +22,32 @@ const QString kBd = QStringLiteral("bd");
 // The start-hidden choice lives under a key whose name is empty.
 const QString kIniciarKey;
 
+const QString kBalanca = QStringLiteral("BALANCA");
+
 constexpr int32_t kDefaultTimeEx = 4;
+
+ScaleSettings loadScale(const IniFile& ini) {
+    static const QRegularExpression formatKey(QStringLiteral("^format[0-9]+$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    ScaleSettings scale;
+    for (const QString& key : ini.keys(kBalanca)) {
+        const QString text = ini.value(kBalanca, key, QString());
+        scale.entries.emplace_back(key, text);
+        const auto skipped = [&](const QString& why) {
+            scale.problems << QStringLiteral("[%1] %2 skipped: %3").arg(kBalanca, key, why);
+        };
+        if (!formatKey.match(key).hasMatch()) {
+            skipped(QStringLiteral("not a format key (format1, format2, ...)"));
+            continue;
+        }
+        const Result<ScaleFormat, QString> format = parseScaleFormat(text);
+        if (format)
+            scale.formats.push_back(*format);
+        else
+            skipped(format.error());
+    }
+    return scale;
+}
 
 }  // namespace
 
@@ -33,6 +61,7 @@ Settings loadSettings(const QString& iniPath) {
     s.timeex = QString::number(strToIntDef(timeex, kDefaultTimeEx));
     s.bd = ini.value(kCaminho, kBd, QString());
     s.lcbo_Iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
+    s.scale = loadScale(ini);
     return s;
 }
 
@@ -51,6 +80,8 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
         problems << QStringLiteral("''%1'' is not a valid integer value").arg(settings.timeex);
     write(kCaminho, kBd, settings.bd);
     write(kIniciar, kIniciarKey, settings.lcbo_Iniciar ? QStringLiteral("1") : QStringLiteral("0"));
+    for (const auto& [key, text] : settings.scale.entries)
+        write(kBalanca, key, text);
     return problems;
 }
 

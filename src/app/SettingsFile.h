@@ -1,9 +1,22 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
+#include "pricing/ScaleLabel.h"
+
 namespace tarifon {
+
+// [BALANCA]: the formats of the labels that counter scales print, one entry each
+// ("format1", "format2", ...), tried in file order.  None: labels are not read.
+struct ScaleSettings {
+    std::vector<std::pair<QString, QString>> entries;  // key and text as read; written back
+    std::vector<ScaleFormat> formats;                  // the entries that could be read
+    QStringList problems;                              // the others, and why, for the log
+};
 
 // The six entries of the program's settings file "de501.ini", as the main window holds
 // them: texts as typed, the display time as decimal text, the start-hidden choice.
@@ -14,6 +27,7 @@ struct Settings {
     QString timeex;
     QString bd;
     bool lcbo_Iniciar = false;  // start hidden in the notification area
+    ScaleSettings scale{};      // a file without [BALANCA] stays without it
 };
 
 // The file's entries, each missing or unusable one replaced by its default. Never fails.
