@@ -83,6 +83,9 @@ void Controller::loadSettings() {
         m_settings = loaded;
     }
     m_view.showSettings(loaded);
+    for (const QString& problem : loaded.scale.problems) {
+        m_view.appendLog(problem);
+    }
 }
 
 void Controller::saveSettings() {
@@ -154,7 +157,8 @@ void Controller::poll() {
 bool Controller::lookupPrice(int32_t socket, const QString& code) {
     const Settings now = settings();
     const PriceReply reply =
-        tarifon::lookupPrice(code, now.bd, now.currency, Separators::fromLocale(QLocale::system()));
+        tarifon::lookupPrice(code, {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
+                                    kDefaultConnectTimeout, now.scale.formats});
     sendPriceReply(m_library, socket, reply);
     if (reply.outcome != LookupOutcome::Failed) {
         return true;

@@ -9,6 +9,7 @@
 #include "pricing/FbDeadline.h"
 #include "pricing/FbStatement.h"
 #include "pricing/FbTransaction.h"
+#include "pricing/ScaleLookup.h"
 
 namespace tarifon {
 
@@ -236,12 +237,20 @@ std::string replyText(std::string text) {
 }  // namespace
 
 DbResult<Found> findProduct(const FbConnection& connection, const QString& code,
-                            DigitFallback fallback) {
+                            DigitFallback fallback, std::span<const ScaleFormat> scaleFormats) {
     const FbDeadline deadline(connection);
     auto transaction = FbTransaction::startReadOnly(connection);
     if (!transaction)
         return transaction.error();
-    return findInTransaction(*transaction, code, fallback);
+    auto found = findInTransaction(*transaction, code, fallback);
+    if (found && !*found) {
+        // A scale label's short code is looked up through the index only.
+        return findScaleLabelProduct(code, scaleFormats, [&](const QString& productCode) {
+            return findInTransaction(*transaction, productCode,
+                                     DigitFallback::LeadingZeroSpellings);
+        });
+    }
+    return found;
 }
 
 PriceReply priceReply(const DbResult<Found>& product, const LookupSettings& settings) {
@@ -263,7 +272,8 @@ PriceReply lookupPrice(const QString& code, const LookupSettings& settings) {
     if (!connection)
         return priceReply(connection.error(), settings);
     // Closed before the caller sends the reply: the database is held no longer than needed.
-    auto product = findProduct(*connection, code, DigitFallback::NumericStatement);
+    auto product =
+        findProduct(*connection, code, DigitFallback::NumericStatement, settings.scaleFormats);
     connection->detach();
     return priceReply(product, settings);
 }

@@ -3,13 +3,16 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include <QString>
 
 #include "pricing/DbResult.h"
 #include "pricing/FbConnection.h"
 #include "pricing/PriceFormat.h"
+#include "pricing/ScaleLabel.h"
 
 namespace tarifon {
 
@@ -33,9 +36,11 @@ enum class DigitFallback {
 };
 
 // Finds the product for a code over an open connection, in a read-only,
-// read-committed transaction of its own.  Empty when no row matches.
+// read-committed transaction of its own; a code not stored is then read as a scale
+// label of one of `scaleFormats`.  Empty when no row matches.
 DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection, const QString& code,
-                                                DigitFallback fallback);
+                                                DigitFallback fallback,
+                                                std::span<const ScaleFormat> scaleFormats = {});
 
 enum class LookupOutcome {
     Skipped,   // no database path: nothing was done, nothing is to be sent
@@ -61,6 +66,7 @@ struct LookupSettings {
     QString currencyPrefix;  // as typed, untrimmed
     Separators separators;
     std::chrono::seconds connectTimeout = kDefaultConnectTimeout;
+    std::vector<ScaleFormat> scaleFormats{};  // none: scale labels are not read
 };
 
 // The reply to a finished search: the price text is the prefix followed by the price
