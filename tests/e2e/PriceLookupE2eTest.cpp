@@ -87,8 +87,29 @@ TEST_F(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
                          }));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
     const QString database = m_folder.demoDatabasePath();
-    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_CODIGOBARRAS")), 43);
-    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_ITENSRESUMIDO")), 42);
+    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_CODIGOBARRAS")), 45);
+    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_ITENSRESUMIDO")), 44);
+}
+
+// Scale labels are in no barcode table: they answer the product of their short code,
+// with the label's price or, for a weight, the catalogue's.  The formats stay in the file.
+TEST_F(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
+    ASSERT_NO_FATAL_FAILURE(addDemoDatabase(
+        QStringLiteral("[BALANCA]\nformat1=prefix:21;length:13;code:3,5;value:8,5;kind:price\n"
+                       "format2=prefix:22;length:13;code:3,5;value:8,5;kind:weight\n")));
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    const auto run =
+        runTermsim(scanArguments(server(), {"2101234012475", "2200425003503", "2101234012474"}));
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.lines, (Lines{
+                             found("2101234012475", "Queijo Mussarela Fatiado kg", "R$12,47"),
+                             found("2200425003503", "Presunto Cozido Fatiado kg", "R$39,90"),
+                             notFound("2101234012474"),
+                         }));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+    EXPECT_TRUE(m_folder.settingsText().contains(QStringLiteral("format2=prefix:22;")));
 }
 
 // Terminals scanning at the same time each get the answers to their own codes,
