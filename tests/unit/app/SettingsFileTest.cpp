@@ -116,22 +116,19 @@ TEST_F(SettingsFileTest, UnwritableFileIsReportedNotThrown) {
 // Formats that cannot be read are skipped with a reason for the log; every entry goes
 // back to the file as it was, and a file without the section stays without it.
 TEST_F(SettingsFileTest, ScaleFormatsAreReadSkippedWithAReasonAndKept) {
-    const QString bad = s("prefix:2;length:14;code:2,6;value:8,5");
     putBytes(
         "[BALANCA]\n; an example\nformat1=prefix:2;length:13;code:2,6;value:8,5\n"
-        "format2=" +
-        bad.toUtf8() +
-        "\nformato3=prefix:2;length:13;code:2,6;value:8,5\n"
+        "format2=prefix:2;length:14;code:2,6;value:8,5\nformato3=prefix:2\n"
         "FORMAT4 = prefix:20-29;length:13;code:3,5;value:8,5;kind:weight\n");
     const Settings loaded = loadSettings(path());
+    ASSERT_EQ(loaded.scale.entries.size(), 4u);
     ASSERT_EQ(loaded.scale.formats.size(), 2u);
     EXPECT_EQ(loaded.scale.formats[1].kind, ScaleValueKind::Weight);
     ASSERT_EQ(loaded.scale.problems.size(), 2);
     EXPECT_TRUE(loaded.scale.problems[0].startsWith(s("[BALANCA] format2 skipped: ")));
-    EXPECT_TRUE(saveSettings(path(), loaded).isEmpty());
-    EXPECT_EQ(entry("BALANCA", "format2"), bad);
-    EXPECT_EQ(loadSettings(path()).scale.entries, loaded.scale.entries);
-    EXPECT_EQ(loaded.scale.entries.size(), 4u);
+    const QString copy = m_dir.filePath(QStringLiteral("copy.ini"));
+    EXPECT_TRUE(saveSettings(copy, loaded).isEmpty());
+    EXPECT_EQ(loadSettings(copy).scale.entries, loaded.scale.entries);
 
     putBytes("[GENERAL]\ncurrency=R$\n");
     EXPECT_TRUE(saveSettings(path(), loadSettings(path())).isEmpty());

@@ -303,10 +303,9 @@ TEST_F(Lookup, ScaleLabelsAnswerTheProductOfTheirShortCodeInBothModes) {
     db.addItem(1, "'Queijo Prato kg'", "49.90");
     db.addItem(2, "'Presunto kg'", "39.90");
     db.addItem(3, "'Bolo Inteiro'", "25.00");
-    db.addCode("123", 1);
-    db.addCode("777", 1);
-    db.addCode("0425", 2);
-    db.addCode("2200777005002", 3);
+    for (const auto& [code, item] :
+         {std::pair{"123", 1}, {"777", 1}, {"0425", 2}, {"2200777005002", 3}})
+        db.addCode(code, item);
     LookupSettings settings{db.path(), QStringLiteral("R$"), kBrazil};
     for (const char* format : {"prefix:21-23;length:13;code:3,5;value:8,5;kind:price",
                                "prefix:20;length:13;code:3,5;value:8,5;kind:weight"})
@@ -324,11 +323,11 @@ TEST_F(Lookup, ScaleLabelsAnswerTheProductOfTheirShortCodeInBothModes) {
                                         kept.lookup(QLatin1String(code), settings)}) {
             EXPECT_EQ(reply.outcome, description ? LookupOutcome::Price : LookupOutcome::NotFound)
                 << code << ": " << reply.error.toStdString();
-            EXPECT_EQ(reply.description, description ? description : "") << code;
-            EXPECT_EQ(reply.price, priceText ? priceText : "") << code;
+            EXPECT_EQ(reply.description + reply.price,
+                      description ? std::string(description) + priceText : "")
+                << code;
         }
     }
-    kept.release();
     settings.scaleFormats.clear();
     EXPECT_EQ(lookupPrice(QStringLiteral("2300123019995"), settings).outcome,
               LookupOutcome::NotFound);
