@@ -54,7 +54,8 @@ std::optional<std::string> checkScaleFormat(const ScaleFormat& f) {
     const int first = static_cast<int>(prefixLength);
     const int last = f.length - 1;
     const auto inside = [&](const DigitField& field) {
-        return field.length >= 1 && field.start >= first && field.start + field.length <= last;
+        // Written so that no sum of two typed numbers can overflow.
+        return field.length >= 1 && field.start >= first && field.start <= last - field.length;
     };
     if (!inside(f.code))
         return "the product code must lie between the prefix and the check digit";

@@ -74,7 +74,7 @@ TEST(ScaleLabel, MalformedFormatsAreRefusedWithAReason) {
              "prefix:2;length:13;code:2,6;value:8,5;pricecheck:yes",  // check in code
              "prefix:2;length:13;code:2,4;value:7,6;pricecheck:yes",  // 6 digits
              "prefix:2;length:13;code:2,6;value:8,5;colour:red",
-             "prefix:2;length:13;code:0,6;value:8,5",
+             "prefix:2;length:13;code:2,6;value:2147483647,5",
          }) {
         const auto format = parseScaleFormat(QString::fromLatin1(text));
         EXPECT_TRUE(!format && !format.error().isEmpty()) << text;
