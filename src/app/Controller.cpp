@@ -173,10 +173,6 @@ bool Controller::lookupPrice(int32_t socket, const QString& code) {
     return false;
 }
 
-void Controller::configReply(ReplyKind kind, std::span<const uint8_t> record) {
-    m_view.configReply(kind, record);
-}
-
 void Controller::lampGreen(int lampNumber) {
     m_view.setLamp(lampNumber, LampColor::Green);
 }

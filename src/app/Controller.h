@@ -12,6 +12,10 @@
 #include "app/DismissalSchedule.h"
 #include "app/OperatorView.h"
 #include "app/SettingsFile.h"
+#include "config/Extras.h"
+#include "config/NetConfig.h"
+#include "config/UpdConfig.h"
+#include "config/WlanConfig.h"
 #include "content/DisplayContent.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
@@ -22,13 +26,25 @@
 
 namespace tarifon {
 
-// The program behind the main window: the settings, the event poller, the price
+// What a single-terminal button asks of the selected terminal with nothing but its
+// socket: the four configuration reads and the four maintenance commands.
+enum class TerminalRequest {
+    Config,
+    UpdConfig,
+    Param,
+    WlanConfig,
+    AllwaysLive,
+    CheckLive,
+    RestartSoft,
+    UpdateSoftware,
+};
+
 // The program behind the main window: the settings, the event poller, the price
 // lookup, the connected terminals and the operator's selection, the display content,
-// start-up and shutdown, the notification-area icon and autostart.  The window calls it
-// from its handlers and shows what it reports through OperatorView; it never reads a
-// control.  Everything runs on the user-interface thread except settings(), which any
-// thread may call.
+// terminal configuration, start-up and shutdown, the notification-area icon and autostart.  The
+// window calls it from its handlers and shows what it reports through OperatorView; it never reads
+// a control.  Everything runs on the user-interface thread except settings(), which any thread may
+// call.
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
@@ -68,6 +84,19 @@ public:
     // ---- Database location and connection test
     DbResult<void> testConnection() const;
 
+    // ---- Terminal configuration and maintenance commands (ControllerConfig.cpp)
+    // Each goes to the selected terminal, or nowhere after "Escolha um terminal".
+    // The request's lamp turns yellow before it is sent.
+    void request(TerminalRequest request);
+    // `interfaceItem`: the item chosen in the "Interface" radio group.
+    void requestMacAddress(int interfaceItem);
+    // The writes.  A number field that does not convert ends the write in the
+    // application's error box, with nothing sent and no lamp changed.
+    void sendNetConfig(NetConfig net, const QString& displayTime);
+    void sendUpdConfig(const UpdConfig& upd);
+    void sendExtras(const Extras& extras);
+    void sendWlanConfig(WlanConfig wlan, const QString& channel);
+
     // ---- Notification-area icon, the window's visibility and autostart
     // Adds the icon (once, however often it is called) and lets the show-at-start flag
     // follow the window.  Without a notification area the window stays shown.
@@ -105,6 +134,10 @@ private:
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
     void logDistribution(const PictureDistributor::Request& request);
+
+    // The number the operator typed in a field the record carries, or nothing after
+    // the error box.
+    std::optional<int32_t> typedNumber(const QString& text);
 
     TerminalLibrary& m_library;
     OperatorView& m_view;

@@ -1,15 +1,18 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include <QString>
 #include <QStringList>
 
 #include "app/SettingsFile.h"
+#include "config/Extras.h"
+#include "config/MacAddress.h"
+#include "config/NetConfig.h"
+#include "config/UpdConfig.h"
+#include "config/WlanConfig.h"
 #include "content/ContentView.h"
 #include "terminal/Notifier.h"
-#include "terminal/PollerSink.h"
 
 namespace tarifon {
 
@@ -34,8 +37,16 @@ public:
     // What the event poller reports.
     virtual void appendLog(const QString& line) = 0;
     virtual void setLamp(int lampNumber, LampColor color) = 0;
-    // A filled configuration reply (the whole record of its kind) for its page.
-    virtual void configReply(ReplyKind kind, std::span<const uint8_t> record) = 0;
+    // A terminal's configuration reply, from whichever terminal sent it, for the
+    // controls of its group.
+    virtual void showNetConfig(const NetConfig& net) = 0;
+    virtual void showUpdConfig(const UpdConfig& upd) = 0;
+    virtual void showExtras(const Extras& extras) = 0;
+    virtual void showWlanConfig(const WlanConfig& wlan) = 0;
+    virtual void showMacAddress(const MacAddress& mac) = 0;
+
+    // The application's general error box: an error that ended an operator action.
+    virtual void showApplicationError(const QString& message) = 0;
 
     // The self-dismissing "Erro" box of a lookup that the database failed.
     virtual void showDatabaseFailure() = 0;

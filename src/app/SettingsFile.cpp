@@ -74,10 +74,10 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
     write(kGeneral, kCurrency, settings.currency);
     write(kMessage, kLine1, settings.line1);
     write(kMessage, kLine2, settings.line2);
-    if (const std::optional<int32_t> timeex = strToInt(settings.timeex))
+    if (const Result<int32_t, QString> timeex = typedInteger(settings.timeex))
         write(kMessage, kTimeEx, QString::number(*timeex));
     else
-        problems << QStringLiteral("''%1'' is not a valid integer value").arg(settings.timeex);
+        problems << timeex.error();
     write(kCaminho, kBd, settings.bd);
     write(kIniciar, kIniciarKey, settings.lcbo_Iniciar ? QStringLiteral("1") : QStringLiteral("0"));
     for (const auto& [key, text] : settings.scale.entries)

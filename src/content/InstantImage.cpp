@@ -8,7 +8,6 @@
 #include "content/LibraryPath.h"
 #include "content/PictureFile.h"
 #include "content/TerminalPicture.h"
-#include "content/WholeNumber.h"
 #include "platform/IntText.h"
 
 namespace tarifon {
@@ -71,9 +70,9 @@ std::optional<QString> sendInstantImage(TerminalLibrary& library, int32_t socket
         return pathTooLongMessage(tempPath);
     if (!QFileInfo(tempPath).isFile())
         return std::nullopt;
-    const std::optional<int32_t> time = strToInt(displayTime);
+    const Result<int32_t, QString> time = typedInteger(displayTime);
     if (!time)
-        return invalidIntegerMessage(displayTime);
+        return time.error();
     library.bSendImageFromFile(socket, path->data(), kPictureWidth, kPictureHeight, 0, 0, *time, 1);
     return std::nullopt;
 }

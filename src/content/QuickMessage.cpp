@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "content/WholeNumber.h"
 #include "platform/Cp1252.h"
 #include "platform/IntText.h"
 #include "terminal/ConnectedTerminals.h"
@@ -22,9 +21,9 @@ std::optional<QString> sendQuickMessage(TerminalLibrary& library, const TTABSOCK
                                         const QString& displayTime) {
     const DisplayLine first = displayLine(line1);
     const DisplayLine second = displayLine(line2);
-    const std::optional<int32_t> time = strToInt(displayTime);
+    const Result<int32_t, QString> time = typedInteger(displayTime);
     if (!time)
-        return invalidIntegerMessage(displayTime);
+        return time.error();
     const auto time16 = static_cast<uint16_t>(static_cast<uint32_t>(*time) & 0xFFFFu);
     // The same walk as the terminal list: every terminal that list shows gets it.
     for (const int slot : listedSlots(tabConec))

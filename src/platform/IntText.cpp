@@ -63,4 +63,10 @@ int32_t strToIntDef(QStringView text, int32_t def) {
     return strToInt(text).value_or(def);
 }
 
+Result<int32_t, QString> typedInteger(QStringView text) {
+    if (const std::optional<int32_t> number = strToInt(text))
+        return *number;
+    return QStringLiteral("''%1'' is not a valid integer value").arg(text);
+}
+
 }  // namespace tarifon

@@ -113,6 +113,7 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
     connectSettings();
     connectTerminals();
     connectDatabase();
+    connectConfig();
     connectContent();
     connectShell();
     // Enabled in the layout: the poller runs from the first event loop on, the boxes

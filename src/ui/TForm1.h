@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
 
 #include <QFont>
 #include <QMainWindow>
@@ -32,8 +31,8 @@ class TForm1;
 // gather control values, call the controller and show what it reports; the state and
 // the decisions are the controller's.  The implementation is split by subsystem, one
 // source file each (TForm1.cpp: the window, start-up and shutdown; TForm1Terminals.cpp;
-// TForm1Database.cpp; TForm1Content.cpp: display content; TForm1Shell.cpp: languages, the
-// notification-area icon, autostart).
+// TForm1Database.cpp; TForm1Config.cpp; TForm1Content.cpp: display content;
+// TForm1Shell.cpp: languages, the notification-area icon, autostart).
 class TForm1 : public QMainWindow, private tarifon::OperatorView {
     Q_OBJECT
 
@@ -77,7 +76,7 @@ public:
     QMessageBox::StandardButton showSelfDismissingBox(MessageIcon icon, const QString& caption,
                                                       const QString& text);
     // The application's general error box (caption "Tarifon", error icon, OK).
-    void showApplicationError(const QString& message);
+    void showApplicationError(const QString& message) override;
 
     // ---- Start-up, settings and shutdown (TForm1.cpp)
     void FormCreate();
@@ -104,6 +103,21 @@ public:
     // ---- Database location and connection test (TForm1Database.cpp)
     void SpeedButton2Click();
     void SpeedButton3Click();
+
+    // ---- Terminal configuration and maintenance commands (TForm1Config.cpp)
+    void BtnGetCfgClick();
+    void BtnSendCfgClick();
+    void BtnGetUpdConfigClick();
+    void BtnSendUpdConfigClick();
+    void BtnGetParamClick();
+    void BtnSendParamClick();
+    void BtnGetWlanConfigClick();
+    void BtnSendWlanConfigClick();
+    void BtnGetMACClick();
+    void BtnAllwaysLiveClick();
+    void BtnCheckLiveClick();
+    void BtnRestartSoftClick();
+    void BtnUpdSoftClick();
 
     // ---- Languages, the notification-area icon and autostart (TForm1Shell.cpp)
     void Portugues1Click();
@@ -166,11 +180,16 @@ private:
     void appendLog(const QString& line) override;
     void setLamp(int lampNumber, tarifon::LampColor color) override;
     // ---- OperatorView, poller and terminals (TForm1Terminals.cpp)
-    void configReply(tarifon::ReplyKind kind, std::span<const uint8_t> record) override;
     void showTerminalList(const QStringList& rows, int highlightedRow) override;
     // ---- OperatorView, database (TForm1Database.cpp)
     void warnDatabasePathMissing() override;
     void showDatabaseFailure() override;
+    // ---- OperatorView, terminal configuration (TForm1Config.cpp)
+    void showNetConfig(const tarifon::NetConfig& net) override;
+    void showUpdConfig(const tarifon::UpdConfig& upd) override;
+    void showExtras(const tarifon::Extras& extras) override;
+    void showWlanConfig(const tarifon::WlanConfig& wlan) override;
+    void showMacAddress(const tarifon::MacAddress& mac) override;
     // ---- ContentView (TForm1Content.cpp)
     void setImageColumnWidths(
         const std::array<int, tarifon::ImageTable::kColumns>& widths) override;
@@ -190,6 +209,7 @@ private:
     void connectSettings();
     void connectTerminals();
     void connectDatabase();
+    void connectConfig();
     void connectContent();
     void connectShell();
 

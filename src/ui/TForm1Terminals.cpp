@@ -40,7 +40,3 @@ void TForm1::showTerminalList(const QStringList& rows, int highlightedRow) {
         ui->ListBConec->setCurrentRow(highlightedRow);
     }
 }
-
-// The configuration pages fill their controls from the reply; the poller has already
-// turned its lamp green.
-void TForm1::configReply(ReplyKind, std::span<const uint8_t>) {}

@@ -1,10 +1,7 @@
 // The display content end to end: the real window and controller (here, since a separate
 // program's buttons cannot be pressed) on the real library, termsim terminals on loopback.
 #include <chrono>
-#include <cstdio>
-#include <functional>
 #include <memory>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -15,10 +12,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QToolButton>
 
+#include "ListeningServer.h"
 #include "ProgramFolder.h"
 #include "app/TermlinkLibrary.h"
 #include "support/Controls.h"
@@ -38,25 +35,6 @@ QStringList picturesReceived(const QString& folder) {
         return {};
     static const QRegularExpression fileName(s("^\\S+ "), QRegularExpression::MultilineOption);
     return QString::fromUtf8(log.readAll()).remove(fileName).split(u'\n', Qt::SkipEmptyParts);
-}
-
-// The server the library says it listens on ("termlink: listening on ..." on standard
-// error) while `start` runs; empty when it said nothing of the kind.
-QString listeningServer(const std::function<void()>& start) {
-    QTemporaryFile said;
-    if (!said.open())
-        return {};
-    std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    ::dup2(said.handle(), STDERR_FILENO);
-    start();
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    said.seek(0);
-    static const QRegularExpression listening(
-        QStringLiteral("termlink: listening on (127\\.0\\.0\\.1:\\d+)"));
-    return listening.match(QString::fromUtf8(said.readAll())).captured(1);
 }
 
 bool waitForLine(TermsimProcess& termsim, const std::string& line) {

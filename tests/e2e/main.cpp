@@ -2,7 +2,8 @@
 
 #include <QApplication>
 
-// QProcess wants an application object; the display content test also runs the window.
+// QProcess wants an application object; the display content and configuration tests
+// also run the window.
 int main(int argc, char** argv) {
     // CTest sets the offscreen platform; this keeps discovery and direct runs from
     // needing a display.

@@ -17,14 +17,20 @@ std::string printable(const std::string& bytes) {
 
 const char* typeName(wire::Type type) {
     switch (type) {
+        case wire::Type::GetNetConfig:
         case wire::Type::SetNetConfig:
             return "network";
+        case wire::Type::GetUpdConfig:
         case wire::Type::SetUpdConfig:
             return "update server";
+        case wire::Type::GetParam:
         case wire::Type::SetParam:
             return "extras";
+        case wire::Type::GetWlanConfig:
         case wire::Type::SetWlanConfig:
             return "WLAN";
+        case wire::Type::GetMacAddr:
+            return "MAC address";
         case wire::Type::AlwaysLive:
             return "always live";
         case wire::Type::CheckLive:
@@ -65,11 +71,15 @@ std::string picture(const PictureReceived& p) {
            std::to_string(p.bytes) + " bytes";
 }
 
+std::string settingsRead(const SettingsRead& read) {
+    return std::string("settings: ") + typeName(read.type) + " read, " + read.settings;
+}
+
 std::string settingsWritten(const SettingsWritten& written) {
     std::string line = std::string("settings: ") + typeName(written.type) + " written";
     if (written.code)
         line += ", reported " + std::to_string(written.code);
-    return line;
+    return line + ", " + written.settings;
 }
 
 std::string commandAcknowledged(const CommandAcknowledged& command) {

@@ -15,6 +15,8 @@ std::string notFound(const std::string& code);
 std::string noReply(const std::string& code);
 std::string display(const wire::DisplayMsg& message);
 std::string picture(const PictureReceived& picture);
+// What a read answered and what a write left, as describeSettings gives it.
+std::string settingsRead(const SettingsRead& read);
 std::string settingsWritten(const SettingsWritten& written);
 std::string commandAcknowledged(const CommandAcknowledged& command);
 std::string byeReason(wire::ByeReason reason);

@@ -121,6 +121,9 @@ void SingleRun::onEvent(Connection&, const Event& event) {
     } else if (const auto* picture = std::get_if<PictureReceived>(&event)) {
         if (showEvents)
             print(lines::picture(*picture));
+    } else if (const auto* read = std::get_if<SettingsRead>(&event)) {
+        if (showEvents)
+            print(lines::settingsRead(*read));
     } else if (const auto* written = std::get_if<SettingsWritten>(&event)) {
         if (showEvents)
             print(lines::settingsWritten(*written));

@@ -22,6 +22,23 @@ uint8_t answeredInterface(uint8_t requested, const WlanConfig& wlan) {
     return wlan.enabled == 1 ? 1 : 0;
 }
 
+// The state file's group of the settings a request reads or a write changes.
+const char* settingsGroup(wire::Type type) {
+    switch (type) {
+        case wire::Type::GetNetConfig:
+        case wire::Type::SetNetConfig:
+            return "net";
+        case wire::Type::GetUpdConfig:
+        case wire::Type::SetUpdConfig:
+            return "upd";
+        case wire::Type::GetParam:
+        case wire::Type::SetParam:
+            return "extras";
+        default:
+            return "wlan";
+    }
+}
+
 }  // namespace
 
 Terminal::Terminal(TerminalState state) : m_state(std::move(state)) {}
@@ -51,6 +68,14 @@ Outcome Terminal::handleFrame(const wire::Frame& frame) {
     return handle(*message);
 }
 
+void Terminal::answered(Outcome& out, wire::Type request, wire::Type replyType,
+                        wire::Bytes record) {
+    out.frames.push_back(reply(replyType, std::move(record)));
+    out.events.emplace_back(
+        std::in_place_type<SettingsRead>,
+        SettingsRead{request, describeSettings(m_state, settingsGroup(request))});
+}
+
 tarifon::Result<void> Terminal::setRenderFile(std::filesystem::path path) {
     m_renderPath = std::move(path);
     return m_sheet.writePng(*m_renderPath);
@@ -68,7 +93,9 @@ void Terminal::rendered(Outcome& out) {
 void Terminal::written(Outcome& out, wire::Type type, int32_t code) {
     if (code)
         out.frames.push_back(response(code));
-    out.events.emplace_back(std::in_place_type<SettingsWritten>, SettingsWritten{type, code});
+    out.events.emplace_back(
+        std::in_place_type<SettingsWritten>,
+        SettingsWritten{type, code, describeSettings(m_state, settingsGroup(type))});
     if (!m_statePath)
         return;
     const auto saved = saveStateFile(*m_statePath, m_state);
@@ -87,16 +114,16 @@ Outcome Terminal::handleCommand(wire::Type type) {
             out.events.emplace_back(std::in_place_type<KeepAliveReceived>);
             break;
         case Type::GetNetConfig:
-            out.frames.push_back(reply(Type::NetConfigReply, encodeNetConfig(m_state.net)));
+            answered(out, type, Type::NetConfigReply, encodeNetConfig(m_state.net));
             break;
         case Type::GetUpdConfig:
-            out.frames.push_back(reply(Type::UpdConfigReply, encodeUpdConfig(m_state.upd)));
+            answered(out, type, Type::UpdConfigReply, encodeUpdConfig(m_state.upd));
             break;
         case Type::GetParam:
-            out.frames.push_back(reply(Type::ParamReply, encodeExtras(m_state.extras)));
+            answered(out, type, Type::ParamReply, encodeExtras(m_state.extras));
             break;
         case Type::GetWlanConfig:
-            out.frames.push_back(reply(Type::WlanConfigReply, encodeWlanConfig(m_state.wlan)));
+            answered(out, type, Type::WlanConfigReply, encodeWlanConfig(m_state.wlan));
             break;
         case Type::AlwaysLive:
         case Type::CheckLive:
@@ -138,9 +165,14 @@ Outcome Terminal::handle(const wire::Message& message) {
             out.frames.push_back(response(TERMLINK_RESPONSE_WANTS_PICTURES));
         out.events.emplace_back(std::in_place_type<wire::Welcome>, *welcome);
     } else if (const auto* mac = std::get_if<wire::GetMacAddr>(&message)) {
-        out.frames.push_back(reply(
-            Type::MacAddrReply,
-            encodeMacReply(answeredInterface(mac->interfaceCode, m_state.wlan), m_state.mac)));
+        const uint8_t interfaceCode = answeredInterface(mac->interfaceCode, m_state.wlan);
+        out.frames.push_back(reply(Type::MacAddrReply, encodeMacReply(interfaceCode, m_state.mac)));
+        out.events.emplace_back(
+            std::in_place_type<SettingsRead>,
+            SettingsRead{Type::GetMacAddr, "asked for interface " +
+                                               std::to_string(mac->interfaceCode) + ": interface " +
+                                               std::to_string(interfaceCode) + " mac " +
+                                               macText(m_state.mac)});
     } else if (const auto* set = std::get_if<wire::SetConfig>(&message)) {
         switch (set->type) {
             case Type::SetNetConfig:

@@ -23,10 +23,17 @@ struct PictureReceived {
     wire::PictureKind kind = wire::PictureKind::Instant;
 };
 struct KeepAliveReceived {};
-// A settings write was applied; `code` is the response sent (0: none).
+// A read request was answered; `settings` is what went back (describeSettings).
+struct SettingsRead {
+    wire::Type type;
+    std::string settings;
+};
+// A settings write was applied; `code` is the response sent (0: none) and `settings`
+// the group as it now stands.
 struct SettingsWritten {
     wire::Type type;
     int32_t code = 0;
+    std::string settings;
 };
 struct CommandAcknowledged {
     wire::Type type;
@@ -37,9 +44,9 @@ struct Warning {
     std::string text;
 };
 
-using Event =
-    std::variant<wire::Welcome, wire::Bye, wire::Price, wire::NotFound, wire::DisplayMsg,
-                 PictureReceived, KeepAliveReceived, SettingsWritten, CommandAcknowledged, Warning>;
+using Event = std::variant<wire::Welcome, wire::Bye, wire::Price, wire::NotFound, wire::DisplayMsg,
+                           PictureReceived, KeepAliveReceived, SettingsRead, SettingsWritten,
+                           CommandAcknowledged, Warning>;
 
 // Frames to send back, in order, and what the caller should know about.
 struct Outcome {
@@ -72,6 +79,7 @@ public:
     uint64_t keepAlives() const { return m_keepAlives; }
 
 private:
+    void answered(Outcome& out, wire::Type request, wire::Type reply, wire::Bytes record);
     void written(Outcome& out, wire::Type type, int32_t code);
     void rendered(Outcome& out);
     Outcome handleCommand(wire::Type type);

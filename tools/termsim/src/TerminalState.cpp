@@ -157,6 +157,14 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+// A key's value as the state file holds it.  Keys hand out references, so `s` is a
+// copy the caller owns.
+std::string valueText(const Key& key, TerminalState& s) {
+    if (key.kind == Kind::Text)
+        return escape(tarifon::cp1252::toUtf8(key.text(s)));
+    return std::to_string(key.byte(s));
+}
+
 }  // namespace
 
 MacAddress macFromSeed(uint32_t seed) {
@@ -292,15 +300,23 @@ std::string formatStateFile(const TerminalState& state) {
     out << "# termsim terminal state\n";
     out << "model=" << s.model << '\n';
     out << "mac=" << macText(s.mac) << '\n';
-    for (const Key& key : kKeys) {
-        out << key.name << '=';
-        if (key.kind == Kind::Text)
-            out << escape(tarifon::cp1252::toUtf8(key.text(s)));
-        else
-            out << static_cast<unsigned>(key.byte(s));
-        out << '\n';
-    }
+    for (const Key& key : kKeys)
+        out << key.name << '=' << valueText(key, s) << '\n';
     return out.str();
+}
+
+std::string describeSettings(const TerminalState& state, std::string_view group) {
+    TerminalState s = state;
+    std::string out;
+    for (const Key& key : kKeys) {
+        const std::string_view name = key.name;
+        if (!name.starts_with(group) || name.substr(group.size(), 1) != ".")
+            continue;
+        const std::string value = valueText(key, s);
+        out += (out.empty() ? "" : " ") + std::string(name) + '=' +
+               (key.kind == Kind::Text ? '"' + value + '"' : value);
+    }
+    return out;
 }
 
 tarifon::Result<TerminalState> parseStateFile(const std::string& text, const TerminalState& base) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "base/Result.h"
 #include "wire/Wire.h"
@@ -70,6 +71,9 @@ WlanConfig decodeWlanConfig(std::span<const uint8_t> record);
 
 // The state file: UTF-8 "key=value" lines, '#' comments, blank lines ignored.
 std::string formatStateFile(const TerminalState& state);
+// One group of settings ("net", "upd", "extras" or "wlan") on one line, as the state
+// file names and writes them, texts in quotes: what a terminal shows it has.
+std::string describeSettings(const TerminalState& state, std::string_view group);
 // Keys not in the text keep their value from `base`.
 tarifon::Result<TerminalState> parseStateFile(const std::string& text, const TerminalState& base);
 // A missing file yields `base` unchanged; an unreadable or malformed one an error.

@@ -160,6 +160,9 @@ TEST(Terminal, WritesUpdateStateReportTheirCodesAndReachTheFile) {
     EXPECT_EQ(responseCodes(out), std::vector<int32_t>{400});
     ASSERT_EQ(out.events.size(), 1u);
     EXPECT_EQ(std::get<SettingsWritten>(out.events[0]).code, 400);
+    EXPECT_EQ(std::get<SettingsWritten>(out.events[0]).settings,
+              "wlan.enabled=1 wlan.mode=0 wlan.ssid=\"rede\" wlan.channel=44 wlan.wep=255 "
+              "wlan.wep_key=\"chave\"");
 
     // The next read returns what was written, and so does a restart from the file.
     const wire::Bytes back =
