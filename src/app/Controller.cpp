@@ -27,7 +27,8 @@ Controller::Controller(TerminalLibrary& library, OperatorView& view, QString pro
       m_view(view),
       m_programDir(std::move(programDir)),
       m_poller(library, static_cast<PollerSink&>(*this)),
-      m_content(library, view, m_programDir) {}
+      m_content(library, view, m_programDir),
+      m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()) {}
 
 QString Controller::besideProgram(const QString& name) const {
     return m_programDir + QLatin1Char('/') + name;
@@ -71,6 +72,7 @@ void Controller::shutDown() {
     }
     m_shutDown = true;
     saveSettings();
+    logReport(m_notFound.save());
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
     m_content.stopDistributions();
@@ -152,6 +154,7 @@ void Controller::disableAutostart() {
 
 void Controller::poll() {
     m_poller.tick();
+    logReport(m_notFound.saveIfDue(std::chrono::steady_clock::now()));
 }
 
 bool Controller::lookupPrice(int32_t socket, const QString& code) {
@@ -160,6 +163,8 @@ bool Controller::lookupPrice(int32_t socket, const QString& code) {
         tarifon::lookupPrice(code, {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
                                     kDefaultConnectTimeout, now.scale.formats});
     sendPriceReply(m_library, socket, reply);
+    if (reply.outcome == LookupOutcome::NotFound)
+        countNotFound(code, socket, std::chrono::system_clock::now());
     if (reply.outcome != LookupOutcome::Failed) {
         return true;
     }
@@ -183,6 +188,27 @@ void Controller::appendLog(const QString& line) {
 
 void Controller::startImageWorker(int32_t socket) {
     logDistribution(m_content.distributeOnRequest(socket));
+}
+
+void Controller::countNotFound(const QString& code, int32_t socket,
+                               std::chrono::system_clock::time_point when) {
+    QString terminal = terminalAddress(m_library, m_tabConec, socket);
+    if (terminal.isEmpty()) {
+        // Scanned before the next list refresh: the library's table knows it already.
+        TTABSOCK fresh;
+        m_library.GetTabConectados(fresh.data(), 1);
+        terminal = terminalAddress(m_library, fresh, socket);
+    }
+    if (terminal.isEmpty())
+        terminal = QStringLiteral("socket-") + QString::number(socket);
+    if (const std::optional<std::string> line =
+            m_notFound.record(code.toStdString(), terminal.toStdString(), when))
+        m_view.appendLog(QString::fromStdString(*line));
+}
+
+void Controller::logReport(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        m_view.appendLog(QString::fromStdString(line));
 }
 
 void Controller::logDistribution(const PictureDistributor::Request& request) {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include <QFont>
 #include <QString>
@@ -19,6 +22,7 @@
 #include "content/DisplayContent.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
+#include "report/NotFoundReport.h"
 #include "terminal/EventPoller.h"
 #include "terminal/PollerSink.h"
 #include "terminal/TTABSOCK.h"
@@ -134,6 +138,10 @@ private:
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
     void logDistribution(const PictureDistributor::Request& request);
+    // Every path that answers "not found" reports the code here.
+    void countNotFound(const QString& code, int32_t socket,
+                       std::chrono::system_clock::time_point when);
+    void logReport(const std::vector<std::string>& lines);
 
     // The number the operator typed in a field the record carries, or nothing after
     // the error box.
@@ -157,6 +165,7 @@ private:
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
     DisplayContent m_content;
+    NotFoundReport m_notFound;
 };
 
 }  // namespace tarifon

@@ -9,6 +9,7 @@
 
 #include "app/Controller.h"
 #include "app/TermlinkLibrary.h"
+#include "base/OpenFileLimit.h"
 #include "ui/Application.h"
 #include "ui/TForm1.h"
 
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
     if (std::setlocale(LC_ALL, "") == nullptr) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
+    tarifon::raiseOpenFileLimit();
     QApplication app(argc, argv);
     tarifon::setUpApplication();
 

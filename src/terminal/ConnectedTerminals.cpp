@@ -11,7 +11,21 @@ namespace {
 constexpr int kLastVisitedSlot = 1021;
 constexpr size_t kAddressBufferSize = 21;
 
+QString addressText(TerminalLibrary& library, uint32_t address) {
+    std::array<char, kAddressBufferSize> text{};
+    library.TCinet_ntoa(address, text.data());
+    // The last byte is kept for the terminating zero the library may not write.
+    return cp1252::decodeField(text.data(), text.size() - 1);
+}
+
 }  // namespace
+
+QString terminalAddress(TerminalLibrary& library, const TTABSOCK& tabConec, int32_t socket) {
+    for (int slot = 0; slot < TTABSOCK::kSlots; ++slot)
+        if (socket != 0 && tabConec.tabSock(slot) == socket)
+            return addressText(library, tabConec.tabUid(slot));
+    return {};
+}
 
 std::vector<int> listedSlots(const TTABSOCK& table) {
     std::vector<int> listed;
@@ -42,11 +56,8 @@ TerminalListRefresh refreshConnectedTerminals(TerminalLibrary& library, TTABSOCK
         if (socket == selected && matchedRow < 0)
             matchedRow = static_cast<int>(result.rows.size());
 
-        std::array<char, kAddressBufferSize> address{};
-        library.TCinet_ntoa(tabConec.tabUid(slot), address.data());
-        // The last byte is kept for the terminating zero the library may not write.
-        result.rows.append(cp1252::decodeField(address.data(), address.size() - 1) +
-                           QLatin1Char(':') + QString::number(socket));
+        result.rows.append(addressText(library, tabConec.tabUid(slot)) + QLatin1Char(':') +
+                           QString::number(socket));
         library.bEnviaVivo(socket);
     }
 

@@ -37,6 +37,9 @@ std::vector<int> listedSlots(const TTABSOCK& table);
 TerminalListRefresh refreshConnectedTerminals(TerminalLibrary& library, TTABSOCK& tabConec,
                                               int32_t selected);
 
+// The address text of the terminal on `socket` in `tabConec`; empty when it has none.
+QString terminalAddress(TerminalLibrary& library, const TTABSOCK& tabConec, int32_t socket);
+
 // The selection after a click on `row` (-1: no row): the terminal that row shows.
 // A row that is not listed leaves `selected` as it was.
 int32_t selectClickedRow(const TTABSOCK& tabConec, int row, int32_t selected);

@@ -32,6 +32,8 @@ public:
     std::string stop(int signal, std::chrono::milliseconds limit = std::chrono::seconds(10));
     // What the program wrote to standard output and standard error.
     QString output() const;
+    // The process id while it runs (its /proc entry tells memory and open files).
+    qint64 pid() const { return m_process.processId(); }
 
 private:
     QString m_outputPath;

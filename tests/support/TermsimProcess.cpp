@@ -97,7 +97,8 @@ QStringList scanArguments(const QString& server, const std::vector<std::string>&
 }
 
 TermsimProcess::Result runLoad(const QString& server, const std::vector<std::string>& codes,
-                               int terminals, int durationSeconds, int timeoutSeconds) {
+                               int terminals, int durationSeconds, int timeoutSeconds,
+                               const char* rate) {
     QTemporaryFile file;
     if (!file.open()) {
         return {};
@@ -107,9 +108,10 @@ TermsimProcess::Result runLoad(const QString& server, const std::vector<std::str
     }
     file.flush();
     return runTermsim({QStringLiteral("--server"), server, QStringLiteral("--terminals"),
-                       QString::number(terminals), QStringLiteral("--rate"), QStringLiteral("1"),
-                       QStringLiteral("--duration"), QString::number(durationSeconds),
-                       QStringLiteral("--timeout"), QString::number(timeoutSeconds),
-                       QStringLiteral("--model"), QStringLiteral("1"), QStringLiteral("--codes"),
-                       file.fileName(), QStringLiteral("--json")});
+                       QString::number(terminals), QStringLiteral("--rate"),
+                       QString::fromLatin1(rate), QStringLiteral("--duration"),
+                       QString::number(durationSeconds), QStringLiteral("--timeout"),
+                       QString::number(timeoutSeconds), QStringLiteral("--model"),
+                       QStringLiteral("1"), QStringLiteral("--codes"), file.fileName(),
+                       QStringLiteral("--json")});
 }
