@@ -6,8 +6,9 @@
 // Prints one JSON object with medians in milliseconds:
 //   connect_p50_ms       attach, prepare the product query by exact text (a
 //                        parameter, served by the barcode index), run, fetch, detach
-//   open_p50_ms          the same on an attachment that stays open (transaction,
-//                        prepare, run, fetch)
+//   open_p50_ms          the same on an attachment that stays open, with the query
+//                        prepared once, as the high-volume mode keeps it (transaction,
+//                        run, fetch)
 //   program_open_p50_ms  the program's own statement (the code appended unquoted,
 //                        a numeric comparison) on an open attachment
 
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -122,8 +124,17 @@ int main(int argc, char** argv) {
     });
 
     auto connection = take(FbConnection::attach(database), "attach");
-    const double open =
-        medianMs(runs, [&](int run) { lookUp(connection, byParameter, {code(run)}); });
+    std::optional<FbStatement> kept;
+    const double open = medianMs(runs, [&](int run) {
+        auto transaction = take(FbTransaction::startReadOnly(connection), "start");
+        if (!kept)
+            kept.emplace(take(FbStatement::prepare(transaction, byParameter), "prepare"));
+        kept->setTransaction(transaction);
+        check(kept->execute({code(run)}), "execute");
+        take(kept->fetch(), "fetch");
+        kept->closeCursor();
+    });
+    kept.reset();
     const double program = medianMs(programRuns, [&](int run) {
         lookUp(connection, std::string(kProductQuery) + code(run), {});
     });

@@ -1,9 +1,11 @@
 #include "app/Controller.h"
 
+#include <chrono>
 #include <utility>
 
 #include <QLocale>
 
+#include "app/HighVolumeLookups.h"
 #include "app/ScanReply.h"
 #include "platform/AppPaths.h"
 #include "content/QuickMessage.h"
@@ -30,6 +32,9 @@ Controller::Controller(TerminalLibrary& library, OperatorView& view, QString pro
       m_content(library, view, m_programDir),
       m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()) {}
 
+// The lookup workers stop before the terminal library and the view go.
+Controller::~Controller() = default;
+
 QString Controller::besideProgram(const QString& name) const {
     return m_programDir + QLatin1Char('/') + name;
 }
@@ -42,6 +47,7 @@ void Controller::startUp() {
     m_view.appendLog(
         QStringLiteral("DLL Version: %1")
             .arg(QString::number(m_library.dll_version(), 16).toUpper(), 8, QLatin1Char('0')));
+    startHighVolume();
     startServer();
     m_view.startTerminalRefresh();
     m_content.loadImageTable();
@@ -72,6 +78,15 @@ void Controller::shutDown() {
     }
     m_shutDown = true;
     saveSettings();
+    if (m_highVolume) {
+        m_highVolume->shutdown();
+        // Codes answered since the last tick still belong in the report.
+        for (const FinishedLookup& done : m_highVolume->takeFinished()) {
+            if (done.outcome == LookupOutcome::NotFound) {
+                countNotFound(done.code, done.socket, std::chrono::system_clock::now());
+            }
+        }
+    }
     logReport(m_notFound.save());
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
@@ -154,20 +169,31 @@ void Controller::disableAutostart() {
 
 void Controller::poll() {
     m_poller.tick();
+    if (m_highVolume) {
+        reportFinishedScans();
+    }
     logReport(m_notFound.saveIfDue(std::chrono::steady_clock::now()));
 }
 
-bool Controller::lookupPrice(int32_t socket, const QString& code) {
+LookupSettings Controller::lookupSettings() const {
     const Settings now = settings();
-    const PriceReply reply =
-        tarifon::lookupPrice(code, {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
-                                    kDefaultConnectTimeout, now.scale.formats});
+    return {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
+            std::chrono::seconds(now.performance.connectTimeoutS), now.scale.formats};
+}
+
+bool Controller::lookupPrice(int32_t socket, const QString& code) {
+    const PriceReply reply = tarifon::lookupPrice(code, lookupSettings());
     sendPriceReply(m_library, socket, reply);
     if (reply.outcome == LookupOutcome::NotFound)
         countNotFound(code, socket, std::chrono::system_clock::now());
     if (reply.outcome != LookupOutcome::Failed) {
         return true;
     }
+    reportDatabaseFailure();
+    return false;
+}
+
+void Controller::reportDatabaseFailure() {
     // While the box is open, ticks go on inside it; further failures stay silent
     // instead of stacking one nested box per scan.
     if (!m_databaseFailureShown) {
@@ -175,7 +201,44 @@ bool Controller::lookupPrice(int32_t socket, const QString& code) {
         m_view.showDatabaseFailure();
         m_databaseFailureShown = false;
     }
-    return false;
+}
+
+void Controller::startHighVolume() {
+    const PerformanceSettings performance = settings().performance;
+    if (!performance.highVolume) {
+        return;
+    }
+    m_highVolume = std::make_unique<HighVolumeLookups>(
+        m_library, performance, [this] { return lookupSettings(); },
+        [this] { takeWaitingScans(); });
+    m_poller.setScanQueue(m_highVolume.get());
+}
+
+// Woken by the library: hand the waiting scans over now rather than at the next tick.
+void Controller::takeWaitingScans() {
+    if (m_poller.takeScans() == EventPoller::kMaxScansPerTick) {
+        m_highVolume->wakeSoon();
+    }
+}
+
+// Failed lookups show the failure box as in the default mode, one for the batch, after
+// the "#" lines of the others (an empty path included), so that the lines do not wait
+// for the box.
+void Controller::reportFinishedScans() {
+    bool failed = false;
+    for (const FinishedLookup& done : m_highVolume->takeFinished()) {
+        if (done.outcome == LookupOutcome::Failed) {
+            failed = true;
+            continue;
+        }
+        if (done.outcome == LookupOutcome::NotFound) {
+            countNotFound(done.code, done.socket, std::chrono::system_clock::now());
+        }
+        m_view.appendLog(QLatin1Char('#') + done.code);
+    }
+    if (failed) {
+        reportDatabaseFailure();
+    }
 }
 
 void Controller::lampGreen(int lampNumber) {
@@ -259,8 +322,14 @@ void Controller::sendImageSet() {
 
 // ---- Database location and connection test ---------------------------------
 
-DbResult<void> Controller::testConnection() const {
-    return testDatabaseConnection(settings().bd);
+void Controller::testConnection(const std::function<void(const DbResult<void>&)>& done) {
+    const Settings now = settings();
+    const std::chrono::seconds timeout(now.performance.connectTimeoutS);
+    if (m_highVolume) {
+        m_highVolume->testConnection(now.bd, timeout, done);
+        return;
+    }
+    done(testDatabaseConnection(now.bd, timeout));
 }
 
 }  // namespace tarifon

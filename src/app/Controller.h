@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -30,6 +32,9 @@
 
 namespace tarifon {
 
+class HighVolumeLookups;
+struct LookupSettings;
+
 // What a single-terminal button asks of the selected terminal with nothing but its
 // socket: the four configuration reads and the four maintenance commands.
 enum class TerminalRequest {
@@ -52,6 +57,7 @@ enum class TerminalRequest {
 class Controller : private PollerSink {
 public:
     Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
+    ~Controller() override;
 
     // `name` in the program's folder (beside the executable unless a test says otherwise).
     QString besideProgram(const QString& name) const;
@@ -74,6 +80,8 @@ public:
 
     // ---- Event poller
     void poll();
+    // Whether scans go to the lookup workers (high-volume mode, decided at start-up).
+    bool highVolume() const { return m_highVolume != nullptr; }
 
     // ---- Connected terminals and the selection
     void refreshTerminals();
@@ -86,7 +94,9 @@ public:
     const TTABSOCK& TabConec() const { return m_tabConec; }
 
     // ---- Database location and connection test
-    DbResult<void> testConnection() const;
+    // `done` gets the outcome: at once in the default mode, from the event loop in the
+    // high-volume mode, whose window thread never waits for the database.
+    void testConnection(const std::function<void(const DbResult<void>&)>& done);
 
     // ---- Terminal configuration and maintenance commands (ControllerConfig.cpp)
     // Each goes to the selected terminal, or nowhere after "Escolha um terminal".
@@ -143,6 +153,15 @@ private:
                        std::chrono::system_clock::time_point when);
     void logReport(const std::vector<std::string>& lines);
 
+    // What one lookup reads from the settings as they stand now.
+    LookupSettings lookupSettings() const;
+    // The failure box of a lookup, at most one open at a time.
+    void reportDatabaseFailure();
+    // High-volume mode: the workers' pool, scans for it, the scans it finished.
+    void startHighVolume();
+    void takeWaitingScans();
+    void reportFinishedScans();
+
     // The number the operator typed in a field the record carries, or nothing after
     // the error box.
     std::optional<int32_t> typedNumber(const QString& text);
@@ -166,6 +185,7 @@ private:
     int32_t m_selectedTerminal = -1;
     DisplayContent m_content;
     NotFoundReport m_notFound;
+    std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
 };
 
 }  // namespace tarifon

@@ -1,9 +1,14 @@
 #include "app/SettingsFile.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
 #include <QRegularExpression>
 
 #include "platform/IniFile.h"
 #include "platform/IntText.h"
+#include "pricing/LookupService.h"
 #include "pricing/ScaleFormatText.h"
 
 namespace tarifon {
@@ -21,6 +26,15 @@ const QString kTimeEx = QStringLiteral("timeex");
 const QString kBd = QStringLiteral("bd");
 // The start-hidden choice lives under a key whose name is empty.
 const QString kIniciarKey;
+const QString kPerformance = QStringLiteral("PERFORMANCE");
+const QString kHighVolume = QStringLiteral("high_volume");
+const QString kWorkers = QStringLiteral("workers");
+const QString kIdleMs = QStringLiteral("idle_ms");
+const QString kConnectTimeout = QStringLiteral("connect_timeout_s");
+const QString kDebug = QStringLiteral("DEBUG");
+const QString kUiProbe = QStringLiteral("ui_probe");
+// No value can hold a line break: what a missing key reads as.
+const QString kAbsent = QStringLiteral("\n");
 
 const QString kBalanca = QStringLiteral("BALANCA");
 
@@ -49,6 +63,31 @@ ScaleSettings loadScale(const IniFile& ini) {
     return scale;
 }
 
+// A missing key is nullopt; a value that does not convert reads as `def`.
+std::optional<int32_t> number(const IniFile& ini, const QString& section, const QString& key,
+                              int32_t def) {
+    const QString text = ini.value(section, key, kAbsent);
+    if (text == kAbsent)
+        return std::nullopt;
+    return strToIntDef(text, def);
+}
+
+PerformanceSettings loadPerformance(const IniFile& ini) {
+    PerformanceSettings p;
+    const auto highVolume = number(ini, kPerformance, kHighVolume, 0);
+    const auto workers = number(ini, kPerformance, kWorkers, p.workers);
+    const auto idleMs = number(ini, kPerformance, kIdleMs, p.idleMs);
+    const auto timeout = number(ini, kPerformance, kConnectTimeout, p.connectTimeoutS);
+    p.inFile = highVolume || workers || idleMs || timeout;
+    p.highVolume = highVolume.value_or(0) != 0;
+    p.workers = std::clamp(workers.value_or(p.workers), 0, LookupService::kMaxWorkers);
+    p.idleMs = std::clamp(idleMs.value_or(p.idleMs), 0, PerformanceSettings::kMaxIdleMs);
+    p.connectTimeoutS = std::clamp(timeout.value_or(p.connectTimeoutS), 1,
+                                   PerformanceSettings::kMaxConnectTimeoutS);
+    p.uiProbe = number(ini, kDebug, kUiProbe, 0).value_or(0) != 0;
+    return p;
+}
+
 }  // namespace
 
 Settings loadSettings(const QString& iniPath) {
@@ -62,6 +101,7 @@ Settings loadSettings(const QString& iniPath) {
     s.bd = ini.value(kCaminho, kBd, QString());
     s.lcbo_Iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
     s.scale = loadScale(ini);
+    s.performance = loadPerformance(ini);
     return s;
 }
 
@@ -82,6 +122,12 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
     write(kIniciar, kIniciarKey, settings.lcbo_Iniciar ? QStringLiteral("1") : QStringLiteral("0"));
     for (const auto& [key, text] : settings.scale.entries)
         write(kBalanca, key, text);
+    if (const PerformanceSettings& p = settings.performance; p.inFile) {
+        write(kPerformance, kHighVolume, p.highVolume ? QStringLiteral("1") : QStringLiteral("0"));
+        write(kPerformance, kWorkers, QString::number(p.workers));
+        write(kPerformance, kIdleMs, QString::number(p.idleMs));
+        write(kPerformance, kConnectTimeout, QString::number(p.connectTimeoutS));
+    }
     return problems;
 }
 

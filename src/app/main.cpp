@@ -1,6 +1,8 @@
 #include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 
 #include "app/Controller.h"
 #include "app/TermlinkLibrary.h"
+#include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
 #include "ui/Application.h"
 #include "ui/TForm1.h"
@@ -72,6 +75,10 @@ int main(int argc, char** argv) {
     });
     closeOnTerminationSignals(form);
     form.FormCreate();
+    std::optional<tarifon::TimerLatenessProbe> probe;
+    if (form.controller().settings().performance.uiProbe) {
+        probe.emplace();
+    }
     int status = 0;
     // Closed during start-up: exec() would start a fresh loop that nothing ends.
     if (!closed) {
@@ -81,5 +88,8 @@ int main(int argc, char** argv) {
         status = QApplication::exec();
     }
     Form1 = nullptr;
+    if (probe) {
+        std::fprintf(stderr, "%s\n", qUtf8Printable(probe->summary()));
+    }
     return status;
 }

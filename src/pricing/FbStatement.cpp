@@ -128,6 +128,11 @@ void FbStatement::release() {
     m_cursorOpen = false;
 }
 
+void FbStatement::setTransaction(const FbTransaction& transaction) {
+    closeCursor();
+    m_transaction = transaction.handle();
+}
+
 void FbStatement::closeCursor() {
     if (!m_cursorOpen)
         return;

@@ -44,6 +44,11 @@ public:
     DbResult<void> execute(const std::vector<std::string>& textParameters = {});
     // Moves to the next row; false at the end.
     DbResult<bool> fetch();
+    // Runs the next executions in another transaction of the same connection: a
+    // statement prepared once serves the transactions that follow.
+    void setTransaction(const FbTransaction& transaction);
+    // Closes the open cursor, if any; due before its transaction ends.
+    void closeCursor();
 
     // Values of the current row.
     bool isNull(size_t column) const;
@@ -59,7 +64,6 @@ private:
 
     FbStatement() = default;
     void release();
-    void closeCursor();
     const XSQLVAR& var(size_t column) const;
 
     isc_db_handle m_database = 0;

@@ -22,6 +22,7 @@ PriceReply KeptConnection::lookup(const QString& code, const LookupSettings& set
 }
 
 void KeptConnection::release() {
+    m_statements.reset();
     m_connection.reset();
     m_database.clear();
 }
@@ -35,7 +36,7 @@ DbResult<std::optional<ProductRow>> KeptConnection::find(const QString& code,
         m_connection.emplace(std::move(*connection));
         m_database = settings.databasePath;
     }
-    return findProduct(*m_connection, code, DigitFallback::LeadingZeroSpellings,
+    return findProduct(*m_connection, m_statements, code, DigitFallback::LeadingZeroSpellings,
                        settings.scaleFormats);
 }
 

@@ -25,6 +25,7 @@ private:
     DbResult<std::optional<ProductRow>> find(const QString& code, const LookupSettings& settings);
 
     std::optional<FbConnection> m_connection;
+    ProductStatements m_statements;  // of m_connection
     QString m_database;
 };
 

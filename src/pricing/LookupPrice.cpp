@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "platform/Cp1252.h"
@@ -192,19 +193,66 @@ std::vector<std::string> zeroForms(const std::string& code, size_t width) {
     return forms;
 }
 
-DbResult<Found> findInTransaction(const FbTransaction& transaction, const QString& code,
-                                  DigitFallback fallback) {
-    auto statement =
-        prepareProductQuery(transaction, QLatin1String(kProductQuery) + QLatin1Char('?'));
+}  // namespace
+
+DbResult<FbStatement*> ProductStatements::byText(const FbTransaction& transaction) {
+    return statement(m_byText, transaction,
+                     []() -> QString { return QLatin1String(kProductQuery) + u'?'; });
+}
+
+// The spellings in one query, each served by the index, shortest first as the numeric
+// comparison's first match would most likely be; one round trip instead of one per
+// spelling, which through a server is most of what an unknown code costs.  One
+// placeholder for every length up to the column's width, so one statement serves every
+// code; the unused ones repeat a spelling.
+DbResult<FbStatement*> ProductStatements::bySpellings(const FbTransaction& transaction,
+                                                      size_t width) {
+    return statement(m_bySpellings, transaction, [width]() -> QString {
+        QString sql = QLatin1String(kProductQuery) + u'?';
+        for (size_t i = 1; i < width; ++i)
+            sql += QStringLiteral(" OR PDV_CODIGOBARRAS.COB_CODIGO_EAN = ?");
+        return sql + QStringLiteral(" ORDER BY CHAR_LENGTH(PDV_CODIGOBARRAS.COB_CODIGO_EAN)");
+    });
+}
+
+DbResult<FbStatement*> ProductStatements::statement(std::optional<FbStatement>& kept,
+                                                    const FbTransaction& transaction,
+                                                    const std::function<QString()>& text) {
+    if (kept) {
+        kept->setTransaction(transaction);
+        return &*kept;
+    }
+    auto prepared = prepareProductQuery(transaction, text());
+    if (!prepared)
+        return prepared.error();
+    return &kept.emplace(std::move(*prepared));
+}
+
+void ProductStatements::closeCursors() {
+    for (auto* kept : {&m_byText, &m_bySpellings})
+        if (*kept)
+            (*kept)->closeCursor();
+}
+
+void ProductStatements::reset() {
+    m_byText.reset();
+    m_bySpellings.reset();
+}
+
+namespace {
+
+DbResult<Found> findInTransaction(const FbTransaction& transaction, ProductStatements& statements,
+                                  const QString& code, DigitFallback fallback) {
+    auto statement = statements.byText(transaction);
     if (!statement)
         return statement.error();
     if (!isDigitsOnly(code))
-        return findByText(*statement, cp1252::encode(code));
+        return findByText(**statement, cp1252::encode(code));
 
     // The numeric comparison below converts every stored code, so it reads the whole
     // barcode table on every scan.  Most codes are stored exactly as scanned: the
     // index finds those at a fraction of the cost.
-    if (auto exact = findByText(*statement, code.toStdString()); !exact || *exact)
+    if (auto exact = findByText(**statement, code.toStdString()); !exact || *exact)
         return exact;
 
     if (fallback == DigitFallback::NumericStatement && fitsNumericLiteral(code)) {
@@ -221,12 +269,15 @@ DbResult<Found> findInTransaction(const FbTransaction& transaction, const QStrin
     // numeric comparison, and a scanned code too large for a 64-bit literal cannot be
     // compared as a number at all.  Match the spellings that compare equal as numbers
     // instead, through the index.
-    for (const std::string& form : zeroForms(code.toStdString(), codeWidth(*statement))) {
-        auto found = firstRow(*statement, {form});
-        if (!found || *found)
-            return found;
-    }
-    return Found{};
+    const size_t width = codeWidth(**statement);
+    std::vector<std::string> forms = zeroForms(code.toStdString(), width);
+    if (forms.empty())
+        return Found{};
+    auto spellings = statements.bySpellings(transaction, width);
+    if (!spellings)
+        return spellings.error();
+    forms.resize(width, forms.back());
+    return firstRow(**spellings, forms);
 }
 
 std::string replyText(std::string text) {
@@ -236,21 +287,30 @@ std::string replyText(std::string text) {
 
 }  // namespace
 
-DbResult<Found> findProduct(const FbConnection& connection, const QString& code,
-                            DigitFallback fallback, std::span<const ScaleFormat> scaleFormats) {
+DbResult<Found> findProduct(const FbConnection& connection, ProductStatements& statements,
+                            const QString& code, DigitFallback fallback,
+                            std::span<const ScaleFormat> scaleFormats) {
     const FbDeadline deadline(connection);
     auto transaction = FbTransaction::startReadOnly(connection);
     if (!transaction)
         return transaction.error();
-    auto found = findInTransaction(*transaction, code, fallback);
+    auto found = findInTransaction(*transaction, statements, code, fallback);
     if (found && !*found) {
         // A scale label's short code is looked up through the index only.
-        return findScaleLabelProduct(code, scaleFormats, [&](const QString& productCode) {
-            return findInTransaction(*transaction, productCode,
+        found = findScaleLabelProduct(code, scaleFormats, [&](const QString& productCode) {
+            return findInTransaction(*transaction, statements, productCode,
                                      DigitFallback::LeadingZeroSpellings);
         });
     }
+    // Their cursors belong to this transaction.
+    statements.closeCursors();
     return found;
+}
+
+DbResult<Found> findProduct(const FbConnection& connection, const QString& code,
+                            DigitFallback fallback, std::span<const ScaleFormat> scaleFormats) {
+    ProductStatements statements;
+    return findProduct(connection, statements, code, fallback, scaleFormats);
 }
 
 PriceReply priceReply(const DbResult<Found>& product, const LookupSettings& settings) {
@@ -276,11 +336,6 @@ PriceReply lookupPrice(const QString& code, const LookupSettings& settings) {
         findProduct(*connection, code, DigitFallback::NumericStatement, settings.scaleFormats);
     connection->detach();
     return priceReply(product, settings);
-}
-
-PriceReply lookupPrice(const QString& code, const QString& databasePath,
-                       const QString& currencyPrefix, const Separators& separators) {
-    return lookupPrice(code, LookupSettings{databasePath, currencyPrefix, separators});
 }
 
 }  // namespace tarifon

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +12,8 @@
 
 #include "pricing/DbResult.h"
 #include "pricing/FbConnection.h"
+#include "pricing/FbStatement.h"
+#include "pricing/FbTransaction.h"
 #include "pricing/PriceFormat.h"
 #include "pricing/ScaleLabel.h"
 
@@ -35,9 +38,37 @@ enum class DigitFallback {
     LeadingZeroSpellings,
 };
 
+// The product query's statements on one connection, prepared on first use and kept,
+// so that lookups on a kept attachment pay for preparing them once.  Destroy before the
+// connection.
+class ProductStatements {
+public:
+    // The product query with the code as a text parameter.
+    DbResult<FbStatement*> byText(const FbTransaction& transaction);
+    // The same with `width` codes ORed, the shortest stored code first.
+    DbResult<FbStatement*> bySpellings(const FbTransaction& transaction, size_t width);
+    // Due before the transaction they last ran in ends.
+    void closeCursors();
+    // Frees them, as is due before their connection goes.
+    void reset();
+
+private:
+    DbResult<FbStatement*> statement(std::optional<FbStatement>& kept,
+                                     const FbTransaction& transaction,
+                                     const std::function<QString()>& text);
+
+    std::optional<FbStatement> m_byText;
+    std::optional<FbStatement> m_bySpellings;
+};
+
 // Finds the product for a code over an open connection, in a read-only,
 // read-committed transaction of its own; a code not stored is then read as a scale
 // label of one of `scaleFormats`.  Empty when no row matches.
+DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection,
+                                                ProductStatements& statements, const QString& code,
+                                                DigitFallback fallback,
+                                                std::span<const ScaleFormat> scaleFormats = {});
+// The same with statements prepared for this lookup alone.
 DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection, const QString& code,
                                                 DigitFallback fallback,
                                                 std::span<const ScaleFormat> scaleFormats = {});
@@ -77,8 +108,5 @@ PriceReply priceReply(const DbResult<std::optional<ProductRow>>& product,
 // Looks one scanned code up over a connection of its own, closed again before this
 // returns: the product's description and price text, or "not found".
 PriceReply lookupPrice(const QString& code, const LookupSettings& settings);
-// The same with the default connect time-out.
-PriceReply lookupPrice(const QString& code, const QString& databasePath,
-                       const QString& currencyPrefix, const Separators& separators);
 
 }  // namespace tarifon

@@ -67,28 +67,51 @@ EventPoller::EventPoller(TerminalLibrary& library, PollerSink& sink)
     : m_library(library), m_sink(sink) {}
 
 void EventPoller::tick() {
-    if (!pollBarcode())
+    if (m_queue)
+        takeScans();
+    else if (!pollBarcode())
         return;
     pollReplies();
     pollResponses();
 }
 
-// False when the lookup took its failure path: the rest of the tick waits for the next one.
-bool EventPoller::pollBarcode() {
-    int32_t socket = 0;
+EventPoller::Received EventPoller::receiveScan(int32_t& socket, QString& code) {
     int32_t spare = 0;
     int32_t length = 0;
     std::array<char, kBarcodeBufferSize> buffer{};
-    const uint8_t received = m_library.bReceiveBarcode(&socket, &spare, buffer.data(), &length);
-    if (received == 0 || length <= 0)
-        return true;
-
+    if (m_library.bReceiveBarcode(&socket, &spare, buffer.data(), &length) == 0)
+        return Received::Nothing;
+    if (length <= 0)
+        return Received::Unusable;
     // The first byte is the library's own; the code runs to the first zero or the buffer end.
-    const QString code = cp1252::decodeField(buffer.data() + 1, buffer.size() - 1);
+    code = cp1252::decodeField(buffer.data() + 1, buffer.size() - 1);
+    return Received::Scan;
+}
+
+// False when the lookup took its failure path: the rest of the tick waits for the next one.
+bool EventPoller::pollBarcode() {
+    int32_t socket = 0;
+    QString code;
+    if (receiveScan(socket, code) != Received::Scan)
+        return true;
     if (!m_sink.lookupPrice(socket, code))
         return false;
     m_sink.appendLog(QLatin1Char('#') + code);
     return true;
+}
+
+int EventPoller::takeScans() {
+    int taken = 0;
+    for (; m_queue && taken < kMaxScansPerTick && m_queue->hasRoom(); ++taken) {
+        int32_t socket = 0;
+        QString code;
+        const Received received = receiveScan(socket, code);
+        if (received == Received::Nothing)
+            break;
+        if (received == Received::Scan)
+            m_queue->submit(socket, code);
+    }
+    return taken;
 }
 
 void EventPoller::pollReplies() {

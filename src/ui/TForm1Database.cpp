@@ -24,18 +24,19 @@ void TForm1::SpeedButton2Click() {
 }
 
 void TForm1::SpeedButton3Click() {
-    const DbResult<void> result = m_controller->testConnection();
-    if (result.ok()) {
-        showSelfDismissingBox(
-            MessageIcon::Information, QStringLiteral("Informação"),
-            QStringLiteral("O Sistema Conectou com o Banco de Dados com Sucesso!"));
-        return;
-    }
-    dialogs().error(
-        QStringLiteral("Erro"),
-        QStringLiteral("Falha Durante Tentativa de Conexão com o Banco de Dados VESTRA.") +
-            QStringLiteral("\r\n") + result.error().message);
-    ui->PageControl1->setCurrentWidget(ui->TabSheet6);
+    m_controller->testConnection([this](const DbResult<void>& result) {
+        if (result.ok()) {
+            showSelfDismissingBox(
+                MessageIcon::Information, QStringLiteral("Informação"),
+                QStringLiteral("O Sistema Conectou com o Banco de Dados com Sucesso!"));
+            return;
+        }
+        dialogs().error(
+            QStringLiteral("Erro"),
+            QStringLiteral("Falha Durante Tentativa de Conexão com o Banco de Dados VESTRA.") +
+                QStringLiteral("\r\n") + result.error().message);
+        ui->PageControl1->setCurrentWidget(ui->TabSheet6);
+    });
 }
 
 void TForm1::warnDatabasePathMissing() {

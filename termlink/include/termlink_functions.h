@@ -8,7 +8,8 @@
  * bytes of the record, table or buffer the function reads or fills (0 when it
  * takes none).  The comment above an entry documents the function.  Every list
  * below takes the name of a macro of five parameters and applies it to each entry;
- * TERMLINK_FUNCTIONS applies it to all 31.  The build reads the names from here to
+ * TERMLINK_FUNCTIONS applies it to all of them: the 31 of the terminal library's
+ * interface and one of our own (TERMLINK_WAKEUP_FUNCTIONS).  The build reads the names from here to
  * make the library's version script and to check its exports, so an entry starts
  * its line.
  */
@@ -107,10 +108,19 @@
        int32_t loop, int32_t pause, int32_t flag),                                              \
       (socket, path, width, height, index, loop, pause, flag), 0)
 
+/* Ours, beside the interface: learning of scans without polling for them. */
+#define TERMLINK_WAKEUP_FUNCTIONS(X)                                                            \
+    /* A descriptor (an eventfd) that becomes readable when a scanned code is waiting and none  \
+       was before: read its 8 bytes to clear it, then take codes with bReceiveBarcode until it  \
+       returns 0 (codes left waiting signal nothing more).  The same descriptor for the life    \
+       of the process; -1 before vInitialize or when it cannot be made. */                      \
+    X(int32_t, iBarcodeEventFd, (void), (), 0)
+
 #define TERMLINK_FUNCTIONS(X)                                                                   \
     TERMLINK_LIFECYCLE_FUNCTIONS(X)                                                             \
     TERMLINK_TABLE_FUNCTIONS(X)                                                                 \
     TERMLINK_QUERY_FUNCTIONS(X)                                                                 \
-    TERMLINK_COMMAND_FUNCTIONS(X)
+    TERMLINK_COMMAND_FUNCTIONS(X)                                                               \
+    TERMLINK_WAKEUP_FUNCTIONS(X)
 
 /* clang-format on */

@@ -133,6 +133,11 @@ void TCinet_ntoa(uint32_t address, char* text) {
     termlink::Server::TCinet_ntoa(address, text);
 }
 
+int32_t iBarcodeEventFd(void) {
+    return instance().use<int32_t>("iBarcodeEventFd", -1,
+                                   [](termlink::Server& s) { return s.iBarcodeEventFd(); });
+}
+
 // The queries and commands go to the server's methods of the same name.
 #define TERMLINK_FORWARD(ret, name, params, args, bytes)                                        \
     ret name params {                                                                           \

@@ -1,7 +1,11 @@
 #include "termlink/Registry.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include "base/LittleEndian.h"
 
@@ -46,6 +50,13 @@ std::optional<ReplyKind> replyKindOf(wire::Type type) {
         default:
             return std::nullopt;
     }
+}
+
+Registry::Registry() : m_scanEvent(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+Registry::~Registry() {
+    if (m_scanEvent >= 0)
+        ::close(m_scanEvent);
 }
 
 Registry::Terminal* Registry::find(int32_t socket) {
@@ -119,6 +130,12 @@ void Registry::pushScan(int32_t socket, uint32_t seq, std::string code) {
     Terminal* t = find(socket);
     if (!t)
         return;
+    // The taker drains the queue after clearing the event, so only the first scan
+    // into an empty queue needs to wake it.
+    if (m_ready.empty() && m_scanEvent >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_scanEvent, &one, sizeof one);
+    }
     if (t->codes.empty())
         m_ready.push_back(socket);
     if (t->codes.size() >= kMaxPendingCodesPerTerminal)

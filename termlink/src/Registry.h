@@ -35,6 +35,15 @@ public:
         uint32_t lastSeq = 0;  // seq of the last scan handed out for this terminal
     };
 
+    Registry();
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // Readable (an eventfd) when a scan was pushed while none was waiting; -1 when
+    // the system could not make one.
+    int scanEventFd() const { return m_scanEvent; }
+
     // Gives the terminal a socket value and the lowest free slot; nullopt when full.
     std::optional<int32_t> add(uint32_t address, int32_t model, std::shared_ptr<Outlet> outlet);
     // Frees the slot and drops the terminal's pending scans.
@@ -93,6 +102,7 @@ private:
     std::array<std::deque<Reply>, kReplyKinds> m_replies;
     std::deque<ResponseItem> m_responses;
     std::optional<std::pair<int32_t, int32_t>> m_heldSecond;  // second half of a taken pair
+    const int m_scanEvent;
 };
 
 }  // namespace termlink

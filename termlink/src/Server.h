@@ -43,6 +43,7 @@ public:
     const ServerConfig& config() const { return m_config; }
 
     void GetTabConectados(uint8_t* table, int32_t flag) const;
+    int32_t iBarcodeEventFd() const { return m_registry.scanEventFd(); }
     static void TCinet_ntoa(uint32_t address, char* text);
     // The library's queries and commands, named and typed as it exports them.
 #define TERMLINK_SERVER_METHOD(ret, name, params, args, bytes) ret name params;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include "base/LittleEndian.h"
 #include "termlink/Registry.h"
@@ -183,4 +187,30 @@ TEST(Registry, ResponsePairsAreNeverSplit) {
     }
     EXPECT_EQ(n, kMaxQueuedResponses);
     EXPECT_EQ(code, 378);
+}
+
+// The wake-up: readable once a scan waits in an empty queue; cleared by reading, and
+// raised again by the next scan into an emptied queue.
+TEST(Registry, ScanEventWakesTheTakerWhenTheQueueStopsBeingEmpty) {
+    Registry r;
+    const int32_t a = add(r);
+    const auto readable = [&r] {
+        pollfd p{r.scanEventFd(), POLLIN, 0};
+        return ::poll(&p, 1, 0) == 1;
+    };
+    const auto clear = [&r] {
+        uint64_t count = 0;
+        return ::read(r.scanEventFd(), &count, sizeof count) == sizeof count;
+    };
+    ASSERT_GE(r.scanEventFd(), 0);
+    EXPECT_FALSE(readable());
+    r.pushScan(a, 1, "1");
+    r.pushScan(a, 2, "2");
+    EXPECT_TRUE(readable());
+    EXPECT_TRUE(clear());
+    EXPECT_FALSE(readable());
+    while (r.takeScan()) {
+    }
+    r.pushScan(a, 3, "3");
+    EXPECT_TRUE(readable());
 }

@@ -1,15 +1,69 @@
+#include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <ostream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryFile>
+
 #include "ProgramTest.h"
+#include "report/NotFoundCsv.h"
+#include "support/FirebirdServer.h"
 #include "support/TermsimProcess.h"
 
 namespace {
 
-using PriceLookupE2e = ProgramTest;
 using Lines = std::vector<std::string>;
+
+// How a run reaches its database, and which mode answers the scans.
+struct Setup {
+    bool highVolume;
+    bool server;  // a private Firebird server, else the file through the embedded engine
+};
+
+void PrintTo(const Setup& setup, std::ostream* out) {
+    *out << (setup.highVolume ? "high volume" : "default")
+         << (setup.server ? ", server" : ", embedded");
+}
+
+std::string setupName(const ::testing::TestParamInfo<Setup>& info) {
+    return std::string(info.param.highVolume ? "HighVolume" : "Default") +
+           (info.param.server ? "Server" : "Embedded");
+}
+
+// The price tests run in both modes, on the database file and through a server.
+class PriceLookupE2e : public ProgramTest, public ::testing::WithParamInterface<Setup> {
+protected:
+    // The demo database, and a de501.ini naming it the way this run reaches it, followed
+    // by `moreSettings`.
+    void addDatabase(const QString& moreSettings = {}) {
+        ASSERT_TRUE(m_folder.isValid());
+        ASSERT_TRUE(ProgramFolder::makeDemoDatabase(m_folder.demoDatabasePath()));
+        if (GetParam().server)
+            m_server = std::make_unique<tarifon::FirebirdServer>();
+        m_folder.writeSettings(QStringLiteral("[CAMINHO]\nbd=") + databaseName() +
+                               (GetParam().highVolume
+                                    ? QStringLiteral("\n[PERFORMANCE]\nhigh_volume=1\n")
+                                    : QStringLiteral("\n")) +
+                               moreSettings);
+    }
+    QString databaseName() const {
+        return m_server ? m_server->databaseName(m_folder.demoDatabasePath())
+                        : m_folder.demoDatabasePath();
+    }
+
+    std::unique_ptr<tarifon::FirebirdServer> m_server;
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, PriceLookupE2e,
+                         ::testing::Values(Setup{false, false}, Setup{true, false},
+                                           Setup{false, true}, Setup{true, true}),
+                         setupName);
 
 // termsim's line for a found code: code, description and price text, tab-separated.
 std::string found(const std::string& code, const std::string& description,
@@ -29,8 +83,8 @@ const std::string kAcucar = "Açúcar Refinado União 1kg";
 // Descriptions travel in Windows-1252 and come back as the same letters; prices
 // carry the prefix and the Brazilian separators, rounded half to even; a
 // description longer than the terminal's 100 bytes is cut, not overrun.
-TEST_F(PriceLookupE2e, AnswersFoundCodesWithDescriptionAndBrazilianPrice) {
-    ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
+TEST_P(PriceLookupE2e, AnswersFoundCodesWithDescriptionAndBrazilianPrice) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
     ASSERT_NO_FATAL_FAILURE(start());
 
     const auto run = runTermsim(scanArguments(
@@ -63,8 +117,8 @@ TEST_F(PriceLookupE2e, AnswersFoundCodesWithDescriptionAndBrazilianPrice) {
 // Codes that are not plain numbers never become part of the statement: SQL in a
 // code finds nothing and changes nothing. A plain number is compared as a number,
 // so a code stored with leading zeros is found without them.
-TEST_F(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZeroCodes) {
-    ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
+TEST_P(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZeroCodes) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
     ASSERT_NO_FATAL_FAILURE(start());
 
     const auto run = runTermsim(scanArguments(
@@ -86,15 +140,27 @@ TEST_F(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
                              found("7891000100103", kLeite, "R$6,99"),
                          }));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
-    const QString database = m_folder.demoDatabasePath();
+    const QString database = databaseName();
     EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_CODIGOBARRAS")), 45);
     EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_ITENSRESUMIDO")), 44);
+
+    // Each mode counts what it answered "not found".
+    std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());
+    tarifon::NotFoundTable counted;
+    ASSERT_TRUE(
+        tarifon::readNotFoundCsv(std::string(std::istreambuf_iterator<char>(file), {}), counted));
+    Lines codes;
+    for (const auto& entry : counted.entries())
+        codes.push_back(entry.code);
+    std::ranges::sort(codes);
+    EXPECT_EQ(codes, (Lines{"' OR ''='", "1 OR 1=1", "1; DELETE FROM PDV_CODIGOBARRAS",
+                            "7890000000000", "7891000100103 OR 1=1", "Café"}));
 }
 
 // Scale labels answer the product of their short code: the label's price, or for a weight the
 // catalogue's.
-TEST_F(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
-    ASSERT_NO_FATAL_FAILURE(addDemoDatabase(
+TEST_P(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase(
         QStringLiteral("[BALANCA]\nformat1=prefix:21;length:13;code:3,5;value:8,5;kind:price\n"
                        "format2=prefix:22;length:13;code:3,5;value:8,5;kind:weight\n")));
     ASSERT_NO_FATAL_FAILURE(start());
@@ -113,8 +179,8 @@ TEST_F(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
 
 // Terminals scanning at the same time each get the answers to their own codes,
 // and a crowd of terminals is answered without a scan left behind.
-TEST_F(PriceLookupE2e, AnswersSeveralTerminalsAtOnce) {
-    ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
+TEST_P(PriceLookupE2e, AnswersSeveralTerminalsAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
     ASSERT_NO_FATAL_FAILURE(start());
 
     // Default model: each also asks for its pictures when it connects.
@@ -162,6 +228,45 @@ TEST_F(PriceLookupE2e, AnswersSeveralTerminalsAtOnce) {
     EXPECT_EQ(report[QStringLiteral("no_reply")].toInt(), 0) << shown;
     EXPECT_GT(report[QStringLiteral("found")].toInt(), 0) << shown;
     EXPECT_GT(report[QStringLiteral("not_found")].toInt(), 0) << shown;
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
+
+// The server crashes while terminals scan and comes back: the scans in between go
+// unanswered, the terminals stay connected, and the next scan after the restart is
+// answered without restarting the program.
+using ServerOutageE2e = PriceLookupE2e;
+INSTANTIATE_TEST_SUITE_P(Modes, ServerOutageE2e,
+                         ::testing::Values(Setup{false, true}, Setup{true, true}), setupName);
+
+TEST_P(ServerOutageE2e, ScansFailWhileTheServerIsDownAndAreAnsweredOnceItIsBack) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    QTemporaryFile codes;
+    ASSERT_TRUE(codes.open());
+    codes.write("7891000100103\n7890000000000\n");
+    codes.flush();
+    TermsimProcess load({QStringLiteral("--server"), server(), QStringLiteral("--terminals"),
+                         QStringLiteral("10"), QStringLiteral("--rate"), QStringLiteral("2"),
+                         QStringLiteral("--duration"), QStringLiteral("12"),
+                         QStringLiteral("--timeout"), QStringLiteral("3"),
+                         QStringLiteral("--model"), QStringLiteral("1"), QStringLiteral("--codes"),
+                         codes.fileName(), QStringLiteral("--json")});
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+
+    m_server->kill();
+    const auto down = runTermsim(scanArguments(server(), {"7891000100103"}, "3"));
+    EXPECT_EQ(down.lines, Lines{"7891000100103\tno reply"});
+    m_server->start();
+    const auto back = runTermsim(scanArguments(server(), {"7891000100103"}, "10"));
+    EXPECT_EQ(back.lines, Lines{found("7891000100103", kLeite, "R$6,99")}) << back.errors;
+
+    const auto result = load.finish(std::chrono::seconds(60));
+    ASSERT_EQ(result.exitCode, 0) << result.errors;
+    const QJsonObject report = result.report();
+    EXPECT_EQ(report[QStringLiteral("connected")].toInt(), 10);
+    EXPECT_EQ(report[QStringLiteral("disconnected")].toInt(), 0);
+    EXPECT_GT(report[QStringLiteral("replies")].toInt(), 0);
+    EXPECT_GT(report[QStringLiteral("no_reply")].toInt(), 0);
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 

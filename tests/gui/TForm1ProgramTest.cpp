@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include <QAction>
 #include <QDir>
@@ -23,7 +24,9 @@
 #include "terminal/EventPoller.h"
 #include "support/Controls.h"
 #include "support/FakeTerminalLibrary.h"
+#include "support/FirebirdServer.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestDatabase.h"
 #include "support/Utf8.h"
 #include "ui/StatusLamp.h"
 #include "ui/TForm1.h"
@@ -205,6 +208,62 @@ TEST_F(ProgramWindow, DatabaseFailureShowsOneBoxAndEndsTheTickSilently) {
     EXPECT_EQ(dialogs->messages().size(), 2u);
 }
 
+// The high-volume mode: workers answer each terminal in the order of its scans; the
+// "#" lines and the failure box come on the window's thread; a changed path applies
+// to the next scan.
+TEST_F(ProgramWindow, HighVolumeModeAnswersFromWorkersAndReportsInTheWindow) {
+    TestDatabase db;
+    db.createTables();
+    for (int item = 1; item <= 3; ++item) {
+        db.addItem(item, "'Item " + std::to_string(item) + "'", std::to_string(item));
+        db.addCode(std::to_string(item), item);
+    }
+    writeSettings("[CAMINHO]\nbd=" + db.path().toUtf8() + "\n[PERFORMANCE]\nhigh_volume=1\n");
+    form.FormCreate();
+    ASSERT_TRUE(form.controller().highVolume());
+    control<QPlainTextEdit>(form, "MemoRecv")->clear();
+    const std::vector<std::pair<int32_t, std::vector<std::string>>> scans = {
+        {7, {"1", "2", "404", "3"}}, {8, {"3", "1"}}, {9, {"2"}}};
+    for (size_t i = 0; i < 4; ++i)
+        for (const auto& [socket, codes] : scans)
+            if (i < codes.size())
+                library.queueBarcode(socket, codes[i]);
+    form.Timer2Timer();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return log().count(u'#') == 7; }, 30000));
+
+    // What each terminal was answered, in order: the price's digit, or "-" for not found.
+    std::map<int32_t, std::string> answers;
+    for (const auto& call : library.calls())
+        if (call.name == "bSendProdPrice" || call.name == "bSendProdNotFound")
+            answers[static_cast<int32_t>(call.ints[0])] +=
+                call.name == "bSendProdNotFound" ? '-' : call.texts[1][2];
+    EXPECT_EQ(answers, (std::map<int32_t, std::string>{{7, "12-3"}, {8, "31"}, {9, "2"}}));
+    QStringList logged = logLines();
+    logged.sort();
+    EXPECT_EQ(logged,
+              (QStringList{s("#1"), s("#1"), s("#2"), s("#2"), s("#3"), s("#3"), s("#404")}));
+    EXPECT_TRUE(dialogs->messages().empty());
+
+    // The next scans read the new path: failures, without reply or "#" line, and one box
+    // for the burst, as the others fail while it is open.  A scan on the right path
+    // behind them on the same terminal shows when they have all been reported.
+    retype("edt_Caminho_Banco", path(s("missing.fdb")));
+    library.clearCalls();
+    for (int i = 0; i < 3; ++i)
+        library.queueBarcode(7, "1");
+    const auto allReported = [this] { return log().count(u'#') == 8; };
+    dialogs->whileOpen = [&] {
+        control<QLineEdit>(form, "edt_Caminho_Banco")->setText(db.path());
+        library.queueBarcode(7, "2");
+        EXPECT_TRUE(QTest::qWaitFor(allReported, 30000));
+    };
+    ASSERT_TRUE(QTest::qWaitFor(allReported, 30000));
+    ASSERT_EQ(dialogs->messages().size(), 1u);
+    EXPECT_EQ(dialogs->messages()[0].text,
+              s("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!"));
+    EXPECT_EQ(library.callsNamed("bSendProdPrice").size(), 1u);
+}
+
 TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {
     form.FormCreate();
     control<QPlainTextEdit>(form, "MemoRecv")->clear();
@@ -353,6 +412,26 @@ TEST_F(ProgramWindow, DatabaseFileChoiceAndConnectionTest) {
               s("O Sistema Conectou com o Banco de Dados com Sucesso!"));
     EXPECT_TRUE(dialogs->messages()[1].selfDismissing);
     EXPECT_TRUE(QFile::remove(demo));  // nothing keeps the database open
+}
+
+// In the high-volume mode the connection test runs off the window's thread, here
+// against a Firebird server that answers and then is gone.
+TEST_F(ProgramWindow, HighVolumeConnectionTestReachesTheServerAndReportsWhenDone) {
+    FirebirdServer server;
+    TestDatabase db;
+    writeSettings("[CAMINHO]\nbd=" + server.databaseName(db.path()).toUtf8() +
+                  "\n[PERFORMANCE]\nhigh_volume=1\n");
+    form.FormCreate();
+    control<QToolButton>(form, "SpeedButton3")->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return dialogs->messages().size() == 1; }, 30000));
+    EXPECT_EQ(dialogs->messages()[0].caption, s("Informação"));
+
+    server.kill();
+    control<QToolButton>(form, "SpeedButton3")->click();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return dialogs->messages().size() == 2; }, 30000));
+    EXPECT_EQ(dialogs->messages()[1].caption, s("Erro"));
+    EXPECT_TRUE(dialogs->messages()[1].text.contains(s("\"localhost\"")))
+        << dialogs->messages()[1].text.toStdString();
 }
 
 }  // namespace

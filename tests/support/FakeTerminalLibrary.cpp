@@ -166,6 +166,11 @@ int32_t FakeTerminalLibrary::iTypeTerm(int32_t socket) {
     return 0;
 }
 
+// No wake-up: scans are found by the window's ticks.
+int32_t FakeTerminalLibrary::iBarcodeEventFd() {
+    return -1;
+}
+
 // Every command is recorded with its arguments and answers 1.
 #define TARIFON_FAKE_COMMAND(ret, name, params, args, bytes)          \
     ret FakeTerminalLibrary::name params {                            \

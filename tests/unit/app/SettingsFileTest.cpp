@@ -134,3 +134,43 @@ TEST_F(SettingsFileTest, ScaleFormatsAreReadSkippedWithAReasonAndKept) {
     EXPECT_TRUE(saveSettings(path(), loadSettings(path())).isEmpty());
     EXPECT_FALSE(IniFile::load(path()).toUtf8().contains("BALANCA"));
 }
+
+// [PERFORMANCE] is read into range and written back normalised when the file had it; a
+// file without it keeps the six entries only.  The diagnostic key is never written.
+TEST_F(SettingsFileTest, PerformanceSectionIsReadIntoRangeAndKeptOnlyWhenPresent) {
+    struct Case {
+        QByteArray file;
+        PerformanceSettings read;
+        QString savedWorkers;  // "<missing>" when the section must not be written
+    };
+    const std::vector<Case> cases = {
+        {"[GENERAL]\ncurrency=R$\n", {}, s("<missing>")},
+        {"[performance]\nHIGH_VOLUME=2\nworkers=-3\nidle_ms=abc\nconnect_timeout_s=0\n"
+         "[DEBUG]\nui_probe=1\n",
+         {.highVolume = true, .connectTimeoutS = 1, .inFile = true, .uiProbe = true},
+         s("0")},
+        {"[PERFORMANCE]\nworkers=0x10\nidle_ms=99999999\n",
+         {.workers = 16, .idleMs = PerformanceSettings::kMaxIdleMs, .inFile = true},
+         s("16")},
+    };
+    for (const Case& c : cases) {
+        putBytes(c.file);
+        const Settings loaded = loadSettings(path());
+        const PerformanceSettings& p = loaded.performance;
+        EXPECT_EQ(
+            std::tuple(p.highVolume, p.workers, p.idleMs, p.connectTimeoutS, p.inFile, p.uiProbe),
+            std::tuple(c.read.highVolume, c.read.workers, c.read.idleMs, c.read.connectTimeoutS,
+                       c.read.inFile, c.read.uiProbe))
+            << c.file.toStdString();
+        EXPECT_TRUE(saveSettings(path(), loaded).isEmpty());
+        EXPECT_EQ(entry("PERFORMANCE", "workers"), c.savedWorkers);
+        if (p.inFile) {
+            EXPECT_EQ(entry("PERFORMANCE", "high_volume"), p.highVolume ? s("1") : s("0"));
+            EXPECT_EQ(entry("PERFORMANCE", "connect_timeout_s"),
+                      QString::number(p.connectTimeoutS));
+            EXPECT_EQ(entry("PERFORMANCE", "idle_ms"), QString::number(p.idleMs));
+            // As it was: never written.
+            EXPECT_EQ(entry("DEBUG", "ui_probe"), p.uiProbe ? s("1") : s("<missing>"));
+        }
+    }
+}

@@ -62,7 +62,7 @@ TEST(DemoDatabase, EveryProductIsAnsweredWithItsDescriptionAndPrice) {
     const Separators brazil{QStringLiteral("."), QStringLiteral(",")};
     for (const DemoProduct& product : products) {
         for (const QString& code : product.codes) {
-            const PriceReply reply = lookupPrice(code, path, QStringLiteral("R$"), brazil);
+            const PriceReply reply = lookupPrice(code, {path, QStringLiteral("R$"), brazil});
             ASSERT_EQ(reply.outcome, LookupOutcome::Price)
                 << code.toStdString() << ": " << reply.error.toStdString();
             EXPECT_EQ(reply.description, cp1252::encode(product.description).substr(0, 100))
@@ -72,13 +72,13 @@ TEST(DemoDatabase, EveryProductIsAnsweredWithItsDescriptionAndPrice) {
     }
 
     // "Açúcar" as Windows-1252 bytes, and a stored code with leading zeros found by number.
-    EXPECT_EQ(lookupPrice(QStringLiteral("7891910000197"), path, QString(), brazil)
+    EXPECT_EQ(lookupPrice(QStringLiteral("7891910000197"), {path, QString(), brazil})
                   .description.substr(0, 6),
               "A\xE7\xFA"
               "car");
-    EXPECT_EQ(lookupPrice(QStringLiteral("7891234567"), path, QString(), brazil).outcome,
+    EXPECT_EQ(lookupPrice(QStringLiteral("7891234567"), {path, QString(), brazil}).outcome,
               LookupOutcome::Price);
-    EXPECT_EQ(lookupPrice(QStringLiteral("7890000000000"), path, QString(), brazil).outcome,
+    EXPECT_EQ(lookupPrice(QStringLiteral("7890000000000"), {path, QString(), brazil}).outcome,
               LookupOutcome::NotFound);
 }
 

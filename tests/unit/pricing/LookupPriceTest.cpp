@@ -30,7 +30,7 @@ class Lookup : public ::testing::Test {
 protected:
     PriceReply scan(const QString& code, const QString& prefix = QStringLiteral("R$"),
                     const Separators& separators = kBrazil) {
-        return lookupPrice(code, db.path(), prefix, separators);
+        return lookupPrice(code, {db.path(), prefix, separators});
     }
 
     // The price reply to one scan; fails the test when the scan got anything else.
@@ -51,7 +51,7 @@ protected:
     }
 
     void expectFailureWithoutReply(const QString& path, const QString& code = QStringLiteral("1")) {
-        const PriceReply result = lookupPrice(code, path, QStringLiteral("R$"), kBrazil);
+        const PriceReply result = lookupPrice(code, {path, QStringLiteral("R$"), kBrazil});
         EXPECT_EQ(result.outcome, LookupOutcome::Failed);
         EXPECT_FALSE(result.error.isEmpty());
         EXPECT_TRUE(result.description.empty() && result.price.empty());
@@ -122,7 +122,7 @@ TEST_F(Lookup, UnknownOrEmptyCodeAnswersNotFound) {
 
 TEST_F(Lookup, EmptyPathDoesNothing) {
     const PriceReply result =
-        lookupPrice(QStringLiteral("1"), QString(), QStringLiteral("R$"), kBrazil);
+        lookupPrice(QStringLiteral("1"), {QString(), QStringLiteral("R$"), kBrazil});
     EXPECT_EQ(result.outcome, LookupOutcome::Skipped);
 }
 
@@ -230,8 +230,8 @@ TEST_F(Lookup, DigitCodesFindStoredCodesWithOtherLeadingZeros) {
             table.addCode(code, item);
         }
         for (const auto& [code, expected] : c.scans) {
-            const PriceReply reply =
-                lookupPrice(QString::fromLatin1(code), table.path(), QStringLiteral("R$"), kBrazil);
+            const PriceReply reply = lookupPrice(QString::fromLatin1(code),
+                                                 {table.path(), QStringLiteral("R$"), kBrazil});
             EXPECT_EQ(reply.description, expected) << code << ": " << reply.error.toStdString();
             EXPECT_EQ(reply.outcome, *expected ? LookupOutcome::Price : LookupOutcome::NotFound)
                 << code;
@@ -284,9 +284,9 @@ TEST(LeadingZeroSpellings, ReachTheColumnsWidthInBothModes) {
         }
         auto connection = FbConnection::attach(db.path());
         ASSERT_TRUE(connection.ok());
-        EXPECT_EQ(lookupPrice(odd, db.path(), {}, kBrazil).description, oddRow ? "Odd" : "");
+        EXPECT_EQ(lookupPrice(odd, {db.path(), {}, kBrazil}).description, oddRow ? "Odd" : "");
         for (const auto& [stored, scanned, onlyByNumber] : cases) {
-            const PriceReply full = lookupPrice(QLatin1String(scanned), db.path(), {}, kBrazil);
+            const PriceReply full = lookupPrice(QLatin1String(scanned), {db.path(), {}, kBrazil});
             EXPECT_EQ(full.description == stored, !oddRow || !onlyByNumber) << stored;
             const auto indexed = findProduct(*connection, QLatin1String(scanned),
                                              DigitFallback::LeadingZeroSpellings);
@@ -349,7 +349,7 @@ TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {
     // Nothing holds on to the damaged file: it can be replaced and used at once.
     ASSERT_TRUE(QFile::remove(damaged));
     TestDatabase::create(damaged);
-    EXPECT_EQ(lookupPrice(QStringLiteral("1"), damaged, QString(), kBrazil).outcome,
+    EXPECT_EQ(lookupPrice(QStringLiteral("1"), {damaged, QString(), kBrazil}).outcome,
               LookupOutcome::Failed);  // no tables yet: the statement fails
 }
 
@@ -392,7 +392,7 @@ TEST_F(Lookup, PricesOfOtherNumericTypesAreRead) {
         typed.addItem(1, "'Produto'", c.stored);
         typed.addCode("1", 1);
         const PriceReply result =
-            lookupPrice(QStringLiteral("1"), typed.path(), QStringLiteral("R$"), kBrazil);
+            lookupPrice(QStringLiteral("1"), {typed.path(), QStringLiteral("R$"), kBrazil});
         ASSERT_EQ(result.outcome, LookupOutcome::Price)
             << c.type << ": " << result.error.toStdString();
         EXPECT_EQ(result.price, c.shown) << c.type;

@@ -198,3 +198,35 @@ TEST_F(EventPollerTest, NestedTickInsideALookupLeavesTheOuterTickIntact) {
 }
 
 }  // namespace
+
+// The high-volume mode: a tick hands every waiting scan over while the queue has room,
+// never more than the cap, and logs nothing itself; the rest of the tick still runs.
+TEST_F(EventPollerTest, QueueModeHandsScansOverWhileThereIsRoomUpToTheCap) {
+    struct Queue : ScanQueue {
+        size_t room = 2;
+        std::vector<std::string> scans;
+        bool hasRoom() const override { return scans.size() < room; }
+        void submit(int32_t socket, const QString& code) override {
+            scans.push_back(std::to_string(socket) + " " + code.toStdString());
+        }
+    } queue;
+    poller.setScanQueue(&queue);
+    library.queueBarcode(1, "111");
+    library.queueBarcode(2, "222", 0);  // taken from the library, handed to nobody
+    library.queueBarcode(3, "333");
+    library.queueBarcode(4, "444");
+    library.queueResponse(4, 374);
+    poller.tick();
+    EXPECT_EQ(queue.scans, (Events{"1 111", "3 333"}));
+    EXPECT_EQ(sink.events, (Events{"lamp 2", "log Response: 0176"}));
+
+    const int waiting = EventPoller::kMaxScansPerTick + 5;
+    for (int i = 0; i < waiting; ++i)
+        library.queueBarcode(9, std::to_string(i));
+    queue.room = 1000;
+    EXPECT_EQ(poller.takeScans(), EventPoller::kMaxScansPerTick);
+    EXPECT_EQ(queue.scans[2], "4 444");
+    EXPECT_EQ(poller.takeScans(), 6);
+    EXPECT_EQ(queue.scans.size(), 3u + waiting);
+    EXPECT_EQ(queue.scans.back(), "9 " + std::to_string(waiting - 1));
+}
