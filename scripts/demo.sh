@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make demo`: starts Tarifon headless on the demo database with Brazilian
 # regional settings, scans a few demo codes (one unknown) with the terminal
-# simulator, prints each reply and stops the program cleanly.
+# simulator, prints each reply and stops the program cleanly.  The last two codes are
+# scale labels: a price label of the cheese and a weight label of the ham.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -16,7 +17,10 @@ trap cleanup EXIT
 
 bash "$root/scripts/layout-program.sh" "$build" "$dir"
 "$root/scripts/make-demo-db" "$dir/demo.fdb" >/dev/null
-printf '[CAMINHO]\nbd=%s\n' "$dir/demo.fdb" > "$dir/de501.ini"
+# Scale labels: prefix 21 carries the price, prefix 22 the weight in grams.
+printf '[CAMINHO]\nbd=%s\n[BALANCA]\n%s\n%s\n' "$dir/demo.fdb" \
+  'format1=prefix:21;length:13;code:3,5;value:8,5;kind:price;decimals:2' \
+  'format2=prefix:22;length:13;code:3,5;value:8,5;kind:weight' > "$dir/de501.ini"
 
 # A free loopback port: nothing answers on it.
 port=""
@@ -36,7 +40,8 @@ done
 
 echo "demo: Tarifon listening on 127.0.0.1:$port; scanning demo codes"
 status=0
-"$dir/termsim" --server "127.0.0.1:$port" --scan 7891000100103 7896005800028 7891910000197 0007891234567 7890000000000 || status=$?
+"$dir/termsim" --server "127.0.0.1:$port" --scan 7891000100103 7896005800028 7891910000197 0007891234567 7890000000000 \
+  2101234012475 2200425003503 || status=$?
 
 kill -TERM "$pid"
 if ! wait "$pid"; then echo "demo: Tarifon did not stop cleanly" >&2; cat "$dir/tarifon.out" >&2; exit 1; fi

@@ -11,7 +11,7 @@ if [ ! -f "$dir/demo.fdb" ]; then
   "$root/scripts/make-demo-db" "$dir/demo.fdb"
 fi
 if [ ! -f "$dir/de501.ini" ]; then
-  printf '[CAMINHO]\nbd=%s\n' "$dir/demo.fdb" > "$dir/de501.ini"
+  { printf '[CAMINHO]\nbd=%s\n\n' "$dir/demo.fdb"; cat "$root/scripts/scale-formats.ini"; } > "$dir/de501.ini"
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "run: no display; starting on the offscreen platform (stop with Ctrl+C)"

@@ -100,6 +100,9 @@ void Controller::loadSettings() {
         m_settings = loaded;
     }
     m_view.showSettings(loaded);
+    for (const QString& problem : loaded.scale.problems) {
+        m_view.appendLog(problem);
+    }
 }
 
 void Controller::saveSettings() {
@@ -175,7 +178,7 @@ void Controller::poll() {
 LookupSettings Controller::lookupSettings() const {
     const Settings now = settings();
     return {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
-            std::chrono::seconds(now.performance.connectTimeoutS)};
+            std::chrono::seconds(now.performance.connectTimeoutS), now.scale.formats};
 }
 
 bool Controller::lookupPrice(int32_t socket, const QString& code) {

@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <optional>
 
+#include <QRegularExpression>
+
 #include "platform/IniFile.h"
 #include "platform/IntText.h"
 #include "pricing/LookupService.h"
+#include "pricing/ScaleFormatText.h"
 
 namespace tarifon {
 
@@ -33,7 +36,32 @@ const QString kUiProbe = QStringLiteral("ui_probe");
 // No value can hold a line break: what a missing key reads as.
 const QString kAbsent = QStringLiteral("\n");
 
+const QString kBalanca = QStringLiteral("BALANCA");
+
 constexpr int32_t kDefaultTimeEx = 4;
+
+ScaleSettings loadScale(const IniFile& ini) {
+    static const QRegularExpression formatKey(QStringLiteral("^format[0-9]+$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    ScaleSettings scale;
+    for (const QString& key : ini.keys(kBalanca)) {
+        const QString text = ini.value(kBalanca, key, QString());
+        scale.entries.emplace_back(key, text);
+        const auto skipped = [&](const QString& why) {
+            scale.problems << QStringLiteral("[%1] %2 skipped: %3").arg(kBalanca, key, why);
+        };
+        if (!formatKey.match(key).hasMatch()) {
+            skipped(QStringLiteral("not a format key (format1, format2, ...)"));
+            continue;
+        }
+        const Result<ScaleFormat, QString> format = parseScaleFormat(text);
+        if (format)
+            scale.formats.push_back(*format);
+        else
+            skipped(format.error());
+    }
+    return scale;
+}
 
 // A missing key is nullopt; a value that does not convert reads as `def`.
 std::optional<int32_t> number(const IniFile& ini, const QString& section, const QString& key,
@@ -72,6 +100,7 @@ Settings loadSettings(const QString& iniPath) {
     s.timeex = QString::number(strToIntDef(timeex, kDefaultTimeEx));
     s.bd = ini.value(kCaminho, kBd, QString());
     s.lcbo_Iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
+    s.scale = loadScale(ini);
     s.performance = loadPerformance(ini);
     return s;
 }
@@ -91,6 +120,8 @@ QStringList saveSettings(const QString& iniPath, const Settings& settings) {
         problems << timeex.error();
     write(kCaminho, kBd, settings.bd);
     write(kIniciar, kIniciarKey, settings.lcbo_Iniciar ? QStringLiteral("1") : QStringLiteral("0"));
+    for (const auto& [key, text] : settings.scale.entries)
+        write(kBalanca, key, text);
     if (const PerformanceSettings& p = settings.performance; p.inFile) {
         write(kPerformance, kHighVolume, p.highVolume ? QStringLiteral("1") : QStringLiteral("0"));
         write(kPerformance, kWorkers, QString::number(p.workers));

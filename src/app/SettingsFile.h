@@ -1,9 +1,22 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
+#include "pricing/ScaleLabel.h"
+
 namespace tarifon {
+
+// [BALANCA]: the formats of the labels that counter scales print, one entry each
+// ("format1", "format2", ...), tried in file order.  None: labels are not read.
+struct ScaleSettings {
+    std::vector<std::pair<QString, QString>> entries;  // key and text as read; written back
+    std::vector<ScaleFormat> formats;                  // the entries that could be read
+    QStringList problems;                              // the others, and why, for the log
+};
 
 // [PERFORMANCE]: the high-volume mode and the database time-outs.  Values as the program
 // uses them: out-of-range numbers are brought into range when read.
@@ -31,6 +44,7 @@ struct Settings {
     QString timeex;
     QString bd;
     bool lcbo_Iniciar = false;  // start hidden in the notification area
+    ScaleSettings scale{};      // a file without [BALANCA] stays without it
     PerformanceSettings performance{};
 };
 

@@ -183,6 +183,24 @@ QString IniFile::value(const QString& section, const QString& key, const QString
     return cutToMaxLength(raw);
 }
 
+QStringList IniFile::keys(const QString& section) const {
+    const QString wanted = trimBlanks(section).toString();
+    QStringList names;
+    bool inSection = false;
+    for (const Line& line : m_lines) {
+        if (line.kind == Kind::Section) {
+            if (inSection)
+                break;
+            inSection = equalNames(line.name, wanted);
+        } else if (inSection && line.kind == Kind::Entry &&
+                   std::none_of(names.begin(), names.end(),
+                                [&](const QString& name) { return equalNames(name, line.name); })) {
+            names << line.name;
+        }
+    }
+    return names;
+}
+
 bool IniFile::setValue(const QString& section, const QString& key, const QString& value) {
     const QString sectionName = trimBlanks(section).toString();
     const QString keyName = trimBlanks(key).toString();

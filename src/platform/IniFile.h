@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace tarifon {
 
@@ -37,6 +38,8 @@ public:
     static IniFile fromBytes(const QByteArray& bytes);
 
     QString value(const QString& section, const QString& key, const QString& def) const;
+    // The key names of the section where value() looks, in file order, each once.
+    QStringList keys(const QString& section) const;
 
     // Changes the document only. False when the names or the value cannot be stored in an
     // INI line (a line break anywhere, "]" in a section name, "=" in a key name, a key name

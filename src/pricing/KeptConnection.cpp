@@ -36,7 +36,8 @@ DbResult<std::optional<ProductRow>> KeptConnection::find(const QString& code,
         m_connection.emplace(std::move(*connection));
         m_database = settings.databasePath;
     }
-    return findProduct(*m_connection, m_statements, code, DigitFallback::LeadingZeroSpellings);
+    return findProduct(*m_connection, m_statements, code, DigitFallback::LeadingZeroSpellings,
+                       settings.scaleFormats);
 }
 
 }  // namespace tarifon

@@ -10,6 +10,7 @@
 #include "pricing/FbDeadline.h"
 #include "pricing/FbStatement.h"
 #include "pricing/FbTransaction.h"
+#include "pricing/ScaleLookup.h"
 
 namespace tarifon {
 
@@ -287,21 +288,29 @@ std::string replyText(std::string text) {
 }  // namespace
 
 DbResult<Found> findProduct(const FbConnection& connection, ProductStatements& statements,
-                            const QString& code, DigitFallback fallback) {
+                            const QString& code, DigitFallback fallback,
+                            std::span<const ScaleFormat> scaleFormats) {
     const FbDeadline deadline(connection);
     auto transaction = FbTransaction::startReadOnly(connection);
     if (!transaction)
         return transaction.error();
     auto found = findInTransaction(*transaction, statements, code, fallback);
+    if (found && !*found) {
+        // A scale label's short code is looked up through the index only.
+        found = findScaleLabelProduct(code, scaleFormats, [&](const QString& productCode) {
+            return findInTransaction(*transaction, statements, productCode,
+                                     DigitFallback::LeadingZeroSpellings);
+        });
+    }
     // Their cursors belong to this transaction.
     statements.closeCursors();
     return found;
 }
 
 DbResult<Found> findProduct(const FbConnection& connection, const QString& code,
-                            DigitFallback fallback) {
+                            DigitFallback fallback, std::span<const ScaleFormat> scaleFormats) {
     ProductStatements statements;
-    return findProduct(connection, statements, code, fallback);
+    return findProduct(connection, statements, code, fallback, scaleFormats);
 }
 
 PriceReply priceReply(const DbResult<Found>& product, const LookupSettings& settings) {
@@ -323,7 +332,8 @@ PriceReply lookupPrice(const QString& code, const LookupSettings& settings) {
     if (!connection)
         return priceReply(connection.error(), settings);
     // Closed before the caller sends the reply: the database is held no longer than needed.
-    auto product = findProduct(*connection, code, DigitFallback::NumericStatement);
+    auto product =
+        findProduct(*connection, code, DigitFallback::NumericStatement, settings.scaleFormats);
     connection->detach();
     return priceReply(product, settings);
 }

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include <QString>
 
@@ -13,6 +15,7 @@
 #include "pricing/FbStatement.h"
 #include "pricing/FbTransaction.h"
 #include "pricing/PriceFormat.h"
+#include "pricing/ScaleLabel.h"
 
 namespace tarifon {
 
@@ -59,13 +62,16 @@ private:
 };
 
 // Finds the product for a code over an open connection, in a read-only,
-// read-committed transaction of its own.  Empty when no row matches.
+// read-committed transaction of its own; a code not stored is then read as a scale
+// label of one of `scaleFormats`.  Empty when no row matches.
 DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection,
                                                 ProductStatements& statements, const QString& code,
-                                                DigitFallback fallback);
+                                                DigitFallback fallback,
+                                                std::span<const ScaleFormat> scaleFormats = {});
 // The same with statements prepared for this lookup alone.
 DbResult<std::optional<ProductRow>> findProduct(const FbConnection& connection, const QString& code,
-                                                DigitFallback fallback);
+                                                DigitFallback fallback,
+                                                std::span<const ScaleFormat> scaleFormats = {});
 
 enum class LookupOutcome {
     Skipped,   // no database path: nothing was done, nothing is to be sent
@@ -91,6 +97,7 @@ struct LookupSettings {
     QString currencyPrefix;  // as typed, untrimmed
     Separators separators;
     std::chrono::seconds connectTimeout = kDefaultConnectTimeout;
+    std::vector<ScaleFormat> scaleFormats{};  // none: scale labels are not read
 };
 
 // The reply to a finished search: the price text is the prefix followed by the price

@@ -39,8 +39,9 @@ std::string setupName(const ::testing::TestParamInfo<Setup>& info) {
 // The price tests run in both modes, on the database file and through a server.
 class PriceLookupE2e : public ProgramTest, public ::testing::WithParamInterface<Setup> {
 protected:
-    // The demo database, and a de501.ini naming it the way this run reaches it.
-    void addDatabase() {
+    // The demo database, and a de501.ini naming it the way this run reaches it, followed
+    // by `moreSettings`.
+    void addDatabase(const QString& moreSettings = {}) {
         ASSERT_TRUE(m_folder.isValid());
         ASSERT_TRUE(ProgramFolder::makeDemoDatabase(m_folder.demoDatabasePath()));
         if (GetParam().server)
@@ -48,7 +49,8 @@ protected:
         m_folder.writeSettings(QStringLiteral("[CAMINHO]\nbd=") + databaseName() +
                                (GetParam().highVolume
                                     ? QStringLiteral("\n[PERFORMANCE]\nhigh_volume=1\n")
-                                    : QStringLiteral("\n")));
+                                    : QStringLiteral("\n")) +
+                               moreSettings);
     }
     QString databaseName() const {
         return m_server ? m_server->databaseName(m_folder.demoDatabasePath())
@@ -139,8 +141,8 @@ TEST_P(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
                          }));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
     const QString database = databaseName();
-    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_CODIGOBARRAS")), 43);
-    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_ITENSRESUMIDO")), 42);
+    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_CODIGOBARRAS")), 45);
+    EXPECT_EQ(ProgramFolder::countRows(database, QStringLiteral("PDV_ITENSRESUMIDO")), 44);
 
     // Each mode counts what it answered "not found".
     std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());
@@ -153,6 +155,26 @@ TEST_P(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
     std::ranges::sort(codes);
     EXPECT_EQ(codes, (Lines{"' OR ''='", "1 OR 1=1", "1; DELETE FROM PDV_CODIGOBARRAS",
                             "7890000000000", "7891000100103 OR 1=1", "Café"}));
+}
+
+// Scale labels answer the product of their short code: the label's price, or for a weight the
+// catalogue's.
+TEST_P(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase(
+        QStringLiteral("[BALANCA]\nformat1=prefix:21;length:13;code:3,5;value:8,5;kind:price\n"
+                       "format2=prefix:22;length:13;code:3,5;value:8,5;kind:weight\n")));
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    const auto run =
+        runTermsim(scanArguments(server(), {"2101234012475", "2200425003503", "2101234012474"}));
+
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.lines, (Lines{
+                             found("2101234012475", "Queijo Mussarela Fatiado kg", "R$12,47"),
+                             found("2200425003503", "Presunto Cozido Fatiado kg", "R$39,90"),
+                             notFound("2101234012474"),
+                         }));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 
 // Terminals scanning at the same time each get the answers to their own codes,

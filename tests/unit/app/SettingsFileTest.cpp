@@ -113,6 +113,28 @@ TEST_F(SettingsFileTest, UnwritableFileIsReportedNotThrown) {
     EXPECT_EQ(saveSettings(missingFolder, loadSettings(missingFolder)).size(), 6);
 }
 
+// Formats that cannot be read are skipped with a reason for the log; every entry goes
+// back to the file as it was, and a file without the section stays without it.
+TEST_F(SettingsFileTest, ScaleFormatsAreReadSkippedWithAReasonAndKept) {
+    putBytes(
+        "[BALANCA]\n; an example\nformat1=prefix:2;length:13;code:2,6;value:8,5\n"
+        "format2=prefix:2;length:14;code:2,6;value:8,5\nformato3=prefix:2\n"
+        "FORMAT4 = prefix:20-29;length:13;code:3,5;value:8,5;kind:weight\n");
+    const Settings loaded = loadSettings(path());
+    ASSERT_EQ(loaded.scale.entries.size(), 4u);
+    ASSERT_EQ(loaded.scale.formats.size(), 2u);
+    EXPECT_EQ(loaded.scale.formats[1].kind, ScaleValueKind::Weight);
+    ASSERT_EQ(loaded.scale.problems.size(), 2);
+    EXPECT_TRUE(loaded.scale.problems[0].startsWith(s("[BALANCA] format2 skipped: ")));
+    const QString copy = m_dir.filePath(QStringLiteral("copy.ini"));
+    EXPECT_TRUE(saveSettings(copy, loaded).isEmpty());
+    EXPECT_EQ(loadSettings(copy).scale.entries, loaded.scale.entries);
+
+    putBytes("[GENERAL]\ncurrency=R$\n");
+    EXPECT_TRUE(saveSettings(path(), loadSettings(path())).isEmpty());
+    EXPECT_FALSE(IniFile::load(path()).toUtf8().contains("BALANCA"));
+}
+
 // [PERFORMANCE] is read into range and written back normalised when the file had it; a
 // file without it keeps the six entries only.  The diagnostic key is never written.
 TEST_F(SettingsFileTest, PerformanceSectionIsReadIntoRangeAndKeptOnlyWhenPresent) {

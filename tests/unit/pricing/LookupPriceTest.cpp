@@ -11,7 +11,9 @@
 #include "support/TestDatabase.h"
 #include "pricing/ConnectionTest.h"
 #include "pricing/FbConnection.h"
+#include "pricing/KeptConnection.h"
 #include "pricing/LookupPrice.h"
+#include "pricing/ScaleFormatText.h"
 
 using namespace tarifon;
 
@@ -292,6 +294,43 @@ TEST(LeadingZeroSpellings, ReachTheColumnsWidthInBothModes) {
             EXPECT_EQ(indexed.value().has_value(), !onlyByNumber) << stored;
         }
     }
+}
+
+// A label found nowhere as scanned is looked up by its short code, stored with other
+// leading zeros too: a price label answers its own price, a weight label the catalogue's.
+TEST_F(Lookup, ScaleLabelsAnswerTheProductOfTheirShortCodeInBothModes) {
+    db.createTables();
+    db.addItem(1, "'Queijo Prato kg'", "49.90");
+    db.addItem(2, "'Presunto kg'", "39.90");
+    db.addItem(3, "'Bolo Inteiro'", "25.00");
+    for (const auto& [code, item] :
+         {std::pair{"123", 1}, {"777", 1}, {"0425", 2}, {"2200777005002", 3}})
+        db.addCode(code, item);
+    LookupSettings settings{db.path(), QStringLiteral("R$"), kBrazil};
+    for (const char* format : {"prefix:21-23;length:13;code:3,5;value:8,5;kind:price",
+                               "prefix:20;length:13;code:3,5;value:8,5;kind:weight"})
+        settings.scaleFormats.push_back(*parseScaleFormat(QString::fromLatin1(format)));
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"2300123019995", "Queijo Prato kg", "R$19,99"},
+        {"2000425012501", "Presunto kg", "R$39,90"},
+        {"2200777005002", "Bolo Inteiro", "R$25,00"},  // stored as scanned: not a label
+        {"2100999001007", nullptr, nullptr},           // no such short code
+        {"2300123019994", nullptr, nullptr},           // wrong check digit
+    };
+    KeptConnection kept;
+    for (const auto& [code, description, priceText] : cases) {
+        for (const PriceReply& reply : {lookupPrice(QLatin1String(code), settings),
+                                        kept.lookup(QLatin1String(code), settings)}) {
+            EXPECT_EQ(reply.outcome, description ? LookupOutcome::Price : LookupOutcome::NotFound)
+                << code << ": " << reply.error.toStdString();
+            EXPECT_EQ(reply.description + reply.price,
+                      description ? std::string(description) + priceText : "")
+                << code;
+        }
+    }
+    settings.scaleFormats.clear();
+    EXPECT_EQ(lookupPrice(QStringLiteral("2300123019995"), settings).outcome,
+              LookupOutcome::NotFound);
 }
 
 TEST_F(Lookup, MissingOrDamagedDatabaseFailsWithTheClientsMessage) {
