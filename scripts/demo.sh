@@ -33,10 +33,16 @@ printf '[server]\naddress=127.0.0.1\nport=%s\n' "$port" > "$dir/termlink.ini"
 
 LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen "$dir/tarifon" >"$dir/tarifon.out" 2>&1 &
 pid=$!
-for _ in $(seq 1 100); do
-  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
+# A loaded machine may take a while to start the program; give up only if it ends.
+listening=""
+for _ in $(seq 1 600); do
+  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then listening=1; break; fi
+  kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
 done
+if [ -z "$listening" ]; then
+  echo "demo: Tarifon is not listening on 127.0.0.1:$port" >&2; cat "$dir/tarifon.out" >&2; exit 1
+fi
 
 echo "demo: Tarifon listening on 127.0.0.1:$port; scanning demo codes"
 status=0
