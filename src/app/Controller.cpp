@@ -101,7 +101,7 @@ void Controller::loadSettings() {
     }
     m_view.showSettings(loaded);
     for (const QString& problem : loaded.scale.problems) {
-        m_view.appendLog(problem);
+        appendLog(problem);
     }
 }
 
@@ -234,7 +234,7 @@ void Controller::reportFinishedScans() {
         if (done.outcome == LookupOutcome::NotFound) {
             countNotFound(done.code, done.socket, std::chrono::system_clock::now());
         }
-        m_view.appendLog(QLatin1Char('#') + done.code);
+        appendLog(QLatin1Char('#') + done.code);
     }
     if (failed) {
         reportDatabaseFailure();
@@ -269,12 +269,12 @@ void Controller::countNotFound(const QString& code, int32_t socket,
         terminal = QStringLiteral("socket-") + QString::number(socket);
     if (const std::optional<std::string> line =
             m_notFound.record(code.toStdString(), terminal.toStdString(), when))
-        m_view.appendLog(QString::fromStdString(*line));
+        appendLog(QString::fromStdString(*line));
 }
 
 void Controller::logReport(const std::vector<std::string>& lines) {
     for (const std::string& line : lines)
-        m_view.appendLog(QString::fromStdString(line));
+        appendLog(QString::fromStdString(line));
 }
 
 void Controller::logDistribution(const PictureDistributor::Request& request) {
