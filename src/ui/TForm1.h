@@ -190,6 +190,9 @@ private:
     void showExtras(const tarifon::Extras& extras) override;
     void showWlanConfig(const tarifon::WlanConfig& wlan) override;
     void showMacAddress(const tarifon::MacAddress& mac) override;
+    void showConfigOrigin(tarifon::ConfigGroup group, const QString& text,
+                          bool notSelected) override;
+    bool confirm(const QString& caption, const QString& text) override;
     // ---- ContentView (TForm1Content.cpp)
     void setImageColumnWidths(
         const std::array<int, tarifon::ImageTable::kColumns>& widths) override;

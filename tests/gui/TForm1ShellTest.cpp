@@ -57,27 +57,66 @@ struct Window {
     ScriptedDialogs* dialogs = nullptr;
 };
 
-QString targetText(const TForm1& form, const LangTarget& target) {
-    using K = LangTarget::Kind;
-    if (target.kind == K::Alert)
-        return form.languageTexts().*target.alert;
-    QObject* c = control<QObject>(form, target.control);
-    if (target.kind == K::Page)
+// Where each entry of a language file goes, named here rather than taken from the program's
+// table: "Name" a caption, "Name?" a tooltip, "Name#i" radio item or header cell i, "@field"
+// an alert or a configuration text.
+const char* const kTargets =
+    "tabrecv=TabSheet4 tabmsg=TabSheet2 tabconfig=TabSheet6 chooseterminal=@chooseterminal "
+    "serverstarfail=@serverstartfail serverstartok=@serverstartok language=Language1 "
+    "language1=Portugues1 language2=English1 "
+    "pdrrecv=BtnGetCfg,BtnGetUpdConfig,BtnGetParam,BtnGetMAC,BtnGetWlanConfig "
+    "pdrsend=BtnSendCfg,BtnSendUpdConfig,BtnSendParam,BtnSendWlanConfig pdradd=BtnImgAdd "
+    "pdrdel=BtnImgDel pdrreload=BtnImgRel pdrsave=BtnImgSave btnclear=BtnClearMemo "
+    "grpethernet=GrpEthernet labservip=LabServIP labcliip=LabCliIP labnetmask=LabNetMask "
+    "labtext1=LabText1 labtext2=LabText2 labtext3=LabText3 labtext4=LabText4 "
+    "labtimeexi=LabTimeExi grpcfg=GrpUpdate labgateway=LabGateway labnameserver=LabNameServer "
+    "labtcname=LabTCName labsrv=LabSrv labusr=LabUsr labpass=LabPass grpextra=GrpExtras "
+    "cbdynamicip=CBdynamicip cbfindserver=CBfindserver grpimsg=GrpIMsg labline1=LabLine1 "
+    "labline2=LabLine2 labtimeex=LabTimeEx btnallwayslive=BtnAllwaysLive "
+    "btnchecklive=BtnCheckLive btnrstsoft=BtnRestartSoft btnupdsoft=BtnUpdSoft grpiimg=GrpIImg "
+    "btniimgfont=BtnIImgFont btniimgsave=BtnIImgSave btniimgclear=BtnIImgClear grpmac=GrpMAC "
+    "labmac=LabMAC labiface=LabIFace grpiface=GrpIFace grpifacea=GrpIFace#0 grpifaceb=GrpIFace#1 "
+    "grpifacec=GrpIFace#2 tabimgfilename=StringGrid3#0 tabimgloop=StringGrid3#1 "
+    "tabimgpause=StringGrid3#2 dlbclickimage=EdtIImg?,StringGrid3?,Image1? grpwifi=GrpWiFi "
+    "grpenbwifi=GrpEnbWiFi grpenbwifia=GrpEnbWiFi#0 grpenbwifib=GrpEnbWiFi#1 "
+    "grpmodewifi=GrpModeWiFi grpmodewifia=GrpModeWiFi#0 grpmodewifib=GrpModeWiFi#1 "
+    "grpwepwifi=GrpWEPWiFi grpwepwifia=GrpWEPWiFi#0 grpwepwifib=GrpWEPWiFi#1 "
+    "labwepwifi=LabWEPWiFi origin=@origin confirmcaption=@confirmcaption "
+    "confirmsend=@confirmsend receivefirst=@receivefirst";
+
+QString shown(TForm1& form, const QString& target) {
+    const stlang& alerts = form.languageTexts();
+    const ConfigTexts& config = form.controller().configTexts();
+    const std::map<QString, QString> fields = {{s("@chooseterminal"), alerts.chooseterminal},
+                                               {s("@serverstartfail"), alerts.serverstartfail},
+                                               {s("@serverstartok"), alerts.serverstartok},
+                                               {s("@origin"), config.origin},
+                                               {s("@confirmcaption"), config.confirmCaption},
+                                               {s("@confirmsend"), config.confirmWrite},
+                                               {s("@receivefirst"), config.receiveFirst}};
+    if (target.startsWith(u'@'))
+        return fields.at(target);
+    QString name = target.section(u'#', 0, 0);
+    QObject* c = control<QObject>(form, qPrintable(name.remove(u'?')));
+    if (target.endsWith(u'?'))
+        return c->property("toolTip").toString();
+    if (const int index = target.section(u'#', 1).toInt(); target.contains(u'#')) {
+        if (auto* grid = qobject_cast<QTableWidget*>(c))
+            return grid->item(0, index)->text();
+        return qobject_cast<RadioGroup*>(c)->itemText(index);
+    }
+    if (name.startsWith(s("TabSheet")))
         return form.pageCaption(qobject_cast<QWidget*>(c));
-    if (target.kind == K::Item)
-        return qobject_cast<RadioGroup*>(c)->itemText(target.index);
-    if (target.kind == K::Header)
-        return qobject_cast<QTableWidget*>(c)->item(0, target.index)->text();
     const bool titled = qobject_cast<QGroupBox*>(c) || qobject_cast<QMenu*>(c);
-    return c->property(target.kind == K::Hint ? "toolTip" : titled ? "title" : "text").toString();
+    return c->property(titled ? "title" : "text").toString();
 }
 
 // Every target's text, by key.
-std::map<std::string, QStringList> windowTexts(const TForm1& form) {
+std::map<std::string, QStringList> windowTexts(TForm1& form) {
     std::map<std::string, QStringList> texts;
-    for (const LangEntry& entry : languageEntries())
-        for (const LangTarget& target : entry.targets)
-            texts[entry.key].append(targetText(form, target));
+    for (const QString& entry : s(kTargets).split(u' '))
+        for (const QString& target : entry.section(u'=', 1).split(u','))
+            texts[entry.section(u'=', 0, 0).toStdString()].append(shown(form, target));
     return texts;
 }
 
@@ -117,6 +156,20 @@ TEST(ShellLanguages, LoaderAppliesEachEntryToAllItsTargets) {
         (w.form.*choose)();
         EXPECT_EQ(windowTexts(w.form), texts);  // loading twice changes nothing more
     }
+    // Each key's value its own name: every target shows the key it belongs to.
+    std::map<std::string, std::string> sections;
+    for (const LangEntry& entry : languageEntries())
+        sections[entry.section] += std::string(entry.key) + '=' + entry.key + '\n';
+    QByteArray file;
+    for (const auto& [section, lines] : sections)
+        file += QByteArray::fromStdString('[' + section + "]\n" + lines);
+    Window w;
+    w.put("lg_eng.ini", file);
+    w.form.English1Click();
+    const auto texts = windowTexts(w.form);
+    EXPECT_EQ(texts.size(), languageEntries().size());
+    for (const auto& [key, applied] : texts)
+        EXPECT_EQ(applied, QStringList(applied.size(), s(key.c_str()))) << key;
 }
 
 TEST(ShellTray, StartUpStatesFollowTheChoiceThePathAndTheNotificationArea) {
