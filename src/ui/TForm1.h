@@ -219,6 +219,7 @@ private:
     void buildPopupMenu();
     void applyLook();
     void removePageTab(QWidget* page);
+    void commitOpenCell();
     void armSelfDismiss(QMessageBox& box);
     void scheduleNextDismissal();
 
