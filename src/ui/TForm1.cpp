@@ -16,6 +16,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 
 #include "app/Controller.h"
 #include "content/InstantImage.h"
@@ -88,13 +89,16 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
           std::make_unique<QtDialogs>(this, [this](QMessageBox& box) { armSelfDismiss(box); })),
       m_removedPages(new QWidget(this)),
       m_controller(
-          std::make_unique<Controller>(library, static_cast<OperatorView&>(*this), programDir)) {
+          std::make_unique<Controller>(library, static_cast<OperatorView&>(*this), programDir)),
+      m_qtTexts(new QTranslator(this)) {
     ui->setupUi(this);
     time_OK->setSingleShot(true);
     m_removedPages->setObjectName(QStringLiteral("removedPages"));
     m_removedPages->hide();
 
     ui->Language1->menuAction()->setVisible(false);
+    // The window's built-in texts are Portuguese; Qt's own follow them.
+    useQtTexts(QLocale(QLocale::Portuguese, QLocale::Brazil));
     ui->GrpIFace->setItemIndex(2);
     ui->CBchannel->setCurrentText(QStringLiteral("1"));
     // Months of scans would otherwise fill the memory with log lines.

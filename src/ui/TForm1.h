@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QFont>
+#include <QLocale>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
@@ -22,6 +23,7 @@ class TerminalLibrary;
 class QAction;
 class QMenu;
 class QTimer;
+class QTranslator;
 
 namespace Ui {
 class TForm1;
@@ -216,6 +218,7 @@ private:
     void connectContent();
     void connectShell();
 
+    void useQtTexts(const QLocale& language);
     void buildPopupMenu();
     void applyLook();
     void removePageTab(QWidget* page);
@@ -234,6 +237,7 @@ private:
     std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     stlang m_stlang;
     QString m_languageFile;
+    QTranslator* const m_qtTexts;  // Qt's own texts in the window's language
 };
 
 // The single main window; the program's main() sets it.

@@ -153,6 +153,8 @@ TEST(ShellLanguages, LoaderAppliesEachEntryToAllItsTargets) {
         EXPECT_EQ(control<RadioGroup>(w.form, "GrpIFace")->itemIndex(), 2);
         EXPECT_EQ(control<QAction>(w.form, "English1")->isChecked(), english);
         EXPECT_EQ(control<QAction>(w.form, "Portugues1")->isChecked(), !english);
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                  s(english ? "Cancel" : "Cancelar"));  // Qt's own texts follow
         (w.form.*choose)();
         EXPECT_EQ(windowTexts(w.form), texts);  // loading twice changes nothing more
     }
