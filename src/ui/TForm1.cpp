@@ -243,6 +243,9 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TForm1::FormShow() {
+    if (m_allPages) {
+        return;
+    }
     removePageTab(ui->TabSheet2);
     removePageTab(ui->TabSheet3);
 }
@@ -403,6 +406,12 @@ void TForm1::showSettings(const Settings& settings) {
     ui->EdtTimeEx->setText(settings.timeex);
     ui->edt_Caminho_Banco->setText(settings.bd);
     (settings.lcbo_Iniciar ? ui->rb_Sim : ui->rb_Não)->setChecked(true);
+    // Every page keeps its tab, the instant image shows and the language menu is offered.
+    m_allPages = settings.allPages;
+    for (QAction* language : {ui->Language1->menuAction(), ui->Portugues1, ui->English1}) {
+        language->setVisible(m_allPages);
+    }
+    ui->GrpIImg->setVisible(m_allPages);
 }
 
 void TForm1::serverStarted() {

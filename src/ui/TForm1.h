@@ -92,7 +92,8 @@ public:
 
     // ---- The window itself (TForm1.cpp)
     // Runs on every show: takes the tabs of the pages not offered to the operator
-    // out of the tab row.  The pages and their controls stay alive.
+    // out of the tab row, unless the settings offer every page.  The pages and their
+    // controls stay alive.
     void FormShow();
     void BtnClearMemoClick();
     void time_OKTimer();
@@ -238,6 +239,7 @@ private:
     stlang m_stlang;
     QString m_languageFile;
     QTranslator* const m_qtTexts;  // Qt's own texts in the window's language
+    bool m_allPages = false;  // de501.ini asks for the pages the layout keeps from the operator
 };
 
 // The single main window; the program's main() sets it.
