@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
+#include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableWidget>
@@ -13,6 +14,7 @@
 
 #include "app/Controller.h"
 #include "platform/AutostartEntry.h"
+#include "platform/IniFile.h"
 #include "support/Controls.h"
 #include "support/FakeTerminalLibrary.h"
 #include "support/ScriptedDialogs.h"
@@ -57,66 +59,55 @@ struct Window {
     ScriptedDialogs* dialogs = nullptr;
 };
 
-// Where each entry of a language file goes, named here rather than taken from the program's
-// table: "Name" a caption, "Name?" a tooltip, "Name#i" radio item or header cell i, "@field"
-// an alert or a configuration text.
+// Where the files' entries go, named here and not taken from the program's table: the control
+// named like the key (letter case aside) unless listed; "Name?" a tooltip, "Name#i" radio item
+// or header cell i, "@i" the alerts, then the configuration texts, in their fields' order.
 const char* const kTargets =
-    "tabrecv=TabSheet4 tabmsg=TabSheet2 tabconfig=TabSheet6 chooseterminal=@chooseterminal "
-    "serverstarfail=@serverstartfail serverstartok=@serverstartok language=Language1 "
-    "language1=Portugues1 language2=English1 "
+    "tabrecv=TabSheet4 tabmsg=TabSheet2 tabconfig=TabSheet6 chooseterminal=@0 serverstarfail=@1 "
+    "serverstartok=@2 language=Language1 language1=Portugues1 language2=English1 "
     "pdrrecv=BtnGetCfg,BtnGetUpdConfig,BtnGetParam,BtnGetMAC,BtnGetWlanConfig "
     "pdrsend=BtnSendCfg,BtnSendUpdConfig,BtnSendParam,BtnSendWlanConfig pdradd=BtnImgAdd "
     "pdrdel=BtnImgDel pdrreload=BtnImgRel pdrsave=BtnImgSave btnclear=BtnClearMemo "
-    "grpethernet=GrpEthernet labservip=LabServIP labcliip=LabCliIP labnetmask=LabNetMask "
-    "labtext1=LabText1 labtext2=LabText2 labtext3=LabText3 labtext4=LabText4 "
-    "labtimeexi=LabTimeExi grpcfg=GrpUpdate labgateway=LabGateway labnameserver=LabNameServer "
-    "labtcname=LabTCName labsrv=LabSrv labusr=LabUsr labpass=LabPass grpextra=GrpExtras "
-    "cbdynamicip=CBdynamicip cbfindserver=CBfindserver grpimsg=GrpIMsg labline1=LabLine1 "
-    "labline2=LabLine2 labtimeex=LabTimeEx btnallwayslive=BtnAllwaysLive "
-    "btnchecklive=BtnCheckLive btnrstsoft=BtnRestartSoft btnupdsoft=BtnUpdSoft grpiimg=GrpIImg "
-    "btniimgfont=BtnIImgFont btniimgsave=BtnIImgSave btniimgclear=BtnIImgClear grpmac=GrpMAC "
-    "labmac=LabMAC labiface=LabIFace grpiface=GrpIFace grpifacea=GrpIFace#0 grpifaceb=GrpIFace#1 "
-    "grpifacec=GrpIFace#2 tabimgfilename=StringGrid3#0 tabimgloop=StringGrid3#1 "
-    "tabimgpause=StringGrid3#2 dlbclickimage=EdtIImg?,StringGrid3?,Image1? grpwifi=GrpWiFi "
-    "grpenbwifi=GrpEnbWiFi grpenbwifia=GrpEnbWiFi#0 grpenbwifib=GrpEnbWiFi#1 "
-    "grpmodewifi=GrpModeWiFi grpmodewifia=GrpModeWiFi#0 grpmodewifib=GrpModeWiFi#1 "
-    "grpwepwifi=GrpWEPWiFi grpwepwifia=GrpWEPWiFi#0 grpwepwifib=GrpWEPWiFi#1 "
-    "labwepwifi=LabWEPWiFi origin=@origin confirmcaption=@confirmcaption "
-    "confirmsend=@confirmsend receivefirst=@receivefirst";
+    "grpcfg=GrpUpdate grpextra=GrpExtras btnrstsoft=BtnRestartSoft grpifacea=GrpIFace#0 "
+    "grpifaceb=GrpIFace#1 grpifacec=GrpIFace#2 tabimgfilename=StringGrid3#0 "
+    "tabimgloop=StringGrid3#1 tabimgpause=StringGrid3#2 "
+    "dlbclickimage=EdtIImg?,StringGrid3?,Image1? "
+    "grpenbwifia=GrpEnbWiFi#0 grpenbwifib=GrpEnbWiFi#1 grpmodewifia=GrpModeWiFi#0 "
+    "grpmodewifib=GrpModeWiFi#1 grpwepwifia=GrpWEPWiFi#0 grpwepwifib=GrpWEPWiFi#1 origin=@3 "
+    "confirmcaption=@4 confirmsend=@5 receivefirst=@6";
 
 QString shown(TForm1& form, const QString& target) {
-    const stlang& alerts = form.languageTexts();
-    const ConfigTexts& config = form.controller().configTexts();
-    const std::map<QString, QString> fields = {{s("@chooseterminal"), alerts.chooseterminal},
-                                               {s("@serverstartfail"), alerts.serverstartfail},
-                                               {s("@serverstartok"), alerts.serverstartok},
-                                               {s("@origin"), config.origin},
-                                               {s("@confirmcaption"), config.confirmCaption},
-                                               {s("@confirmsend"), config.confirmWrite},
-                                               {s("@receivefirst"), config.receiveFirst}};
+    const stlang& a = form.languageTexts();
+    const ConfigTexts& c = form.controller().configTexts();
     if (target.startsWith(u'@'))
-        return fields.at(target);
-    QString name = target.section(u'#', 0, 0);
-    QObject* c = control<QObject>(form, qPrintable(name.remove(u'?')));
+        return QStringList{a.chooseterminal, a.serverstartfail, a.serverstartok, c.origin,
+                           c.confirmCaption, c.confirmWrite,    c.receiveFirst}
+            .at(target.mid(1).toInt());
+    QObject* o = control<QObject>(form, qPrintable(target.section(u'#', 0, 0).remove(u'?')));
     if (target.endsWith(u'?'))
-        return c->property("toolTip").toString();
+        return o->property("toolTip").toString();
     if (const int index = target.section(u'#', 1).toInt(); target.contains(u'#')) {
-        if (auto* grid = qobject_cast<QTableWidget*>(c))
+        if (auto* grid = qobject_cast<QTableWidget*>(o))
             return grid->item(0, index)->text();
-        return qobject_cast<RadioGroup*>(c)->itemText(index);
+        return qobject_cast<RadioGroup*>(o)->itemText(index);
     }
-    if (name.startsWith(s("TabSheet")))
-        return form.pageCaption(qobject_cast<QWidget*>(c));
-    const bool titled = qobject_cast<QGroupBox*>(c) || qobject_cast<QMenu*>(c);
-    return c->property(titled ? "title" : "text").toString();
+    if (target.startsWith(s("TabSheet")))
+        return form.pageCaption(qobject_cast<QWidget*>(o));
+    const bool titled = qobject_cast<QGroupBox*>(o) || qobject_cast<QMenu*>(o);
+    return o->property(titled ? "title" : "text").toString();
 }
 
 // Every target's text, by key.
 std::map<std::string, QStringList> windowTexts(TForm1& form) {
-    std::map<std::string, QStringList> texts;
+    QMap<QString, QString> listed;
+    for (const QObject* o : form.findChildren<QObject*>())
+        listed[o->objectName().toLower()] = o->objectName();
     for (const QString& entry : s(kTargets).split(u' '))
-        for (const QString& target : entry.section(u'=', 1).split(u','))
-            texts[entry.section(u'=', 0, 0).toStdString()].append(shown(form, target));
+        listed[entry.section(u'=', 0, 0)] = entry.section(u'=', 1);
+    std::map<std::string, QStringList> texts;
+    for (const LangEntry& entry : languageEntries())
+        for (const QString& target : listed.value(s(entry.key), s(entry.key)).split(u','))
+            texts[entry.key].append(shown(form, target));
     return texts;
 }
 
@@ -158,19 +149,12 @@ TEST(ShellLanguages, LoaderAppliesEachEntryToAllItsTargets) {
         (w.form.*choose)();
         EXPECT_EQ(windowTexts(w.form), texts);  // loading twice changes nothing more
     }
-    // Each key's value its own name: every target shows the key it belongs to.
-    std::map<std::string, std::string> sections;
+    Window w;  // each key's value its own name: every target shows the key it belongs to
     for (const LangEntry& entry : languageEntries())
-        sections[entry.section] += std::string(entry.key) + '=' + entry.key + '\n';
-    QByteArray file;
-    for (const auto& [section, lines] : sections)
-        file += QByteArray::fromStdString('[' + section + "]\n" + lines);
-    Window w;
-    w.put("lg_eng.ini", file);
+        IniFile::writeString(w.dir.filePath(s("lg_eng.ini")), s(entry.section), s(entry.key),
+                             s(entry.key));
     w.form.English1Click();
-    const auto texts = windowTexts(w.form);
-    EXPECT_EQ(texts.size(), languageEntries().size());
-    for (const auto& [key, applied] : texts)
+    for (const auto& [key, applied] : windowTexts(w.form))
         EXPECT_EQ(applied, QStringList(applied.size(), s(key.c_str()))) << key;
 }
 
