@@ -91,8 +91,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 # Linked libraries are found by dpkg-shlibdeps; libtermlink.so is our own, beside the program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: the embedded engine that opens a
-# database file without a server, and Qt's TIFF reader for the image table's pictures.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "firebird3.0-server-core, qt6-image-formats-plugins, passwd")
+# database file without a server, Qt's TIFF reader for the image table's pictures and
+# Qt's translations of its own texts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "firebird3.0-server-core, qt6-image-formats-plugins, qt6-translations-l10n, passwd")
 # The service's user and group, and the folder they may write (packaging/deb).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/deb/postinst
     ${CMAKE_SOURCE_DIR}/packaging/deb/prerm ${CMAKE_SOURCE_DIR}/packaging/deb/postrm)

@@ -15,6 +15,8 @@ packages=(
   zlib1g-dev
   # TIFF pictures (GIF and ICO come with Qt itself).
   qt6-image-formats-plugins
+  # Qt's own texts (file dialogs, standard buttons) in Portuguese and English.
+  qt6-translations-l10n
   libasio-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The .deb: its library dependencies and the icon's PNG sizes; the check of its

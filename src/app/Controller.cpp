@@ -289,10 +289,12 @@ void Controller::refreshTerminals() {
         refreshConnectedTerminals(m_library, m_tabConec, m_selectedTerminal);
     m_selectedTerminal = refresh.selected;
     m_view.showTerminalList(refresh.rows, refresh.highlightedRow);
+    showConfigOrigins();
 }
 
 void Controller::selectRow(int row) {
     m_selectedTerminal = selectClickedRow(m_tabConec, row, m_selectedTerminal);
+    showConfigOrigins();
 }
 
 std::optional<int32_t> Controller::requireTerminal() {

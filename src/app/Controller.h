@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -107,11 +108,18 @@ public:
     // `interfaceItem`: the item chosen in the "Interface" radio group.
     void requestMacAddress(int interfaceItem);
     // The writes.  A number field that does not convert ends the write in the
-    // application's error box, with nothing sent and no lamp changed.
+    // application's error box, with nothing sent and no lamp changed.  Values that came
+    // from another terminal than the selected one go only after the operator confirms.
     void sendNetConfig(NetConfig net, const QString& displayTime);
-    void sendUpdConfig(const UpdConfig& upd);
+    // Only the two fields the operator sees: the others go back as the selected terminal
+    // replied them, and without such a reply nothing is sent.
+    void sendUpdConfig(std::string gateway, std::string terminalName);
     void sendExtras(const Extras& extras);
     void sendWlanConfig(WlanConfig wlan, const QString& channel);
+    // Where each group's values came from, in the window's language, which the language
+    // loader changes; showConfigOrigins puts it beside the groups again.
+    ConfigTexts& configTexts() { return m_configTexts; }
+    void showConfigOrigins();
 
     // ---- Notification-area icon, the window's visibility and autostart
     // Adds the icon (once, however often it is called) and lets the show-at-start flag
@@ -167,6 +175,16 @@ private:
     // The number the operator typed in a field the record carries, or nothing after
     // the error box.
     std::optional<int32_t> typedNumber(const QString& text);
+    // A terminal as the list names it.  The address is the one it had when it was seen.
+    struct TerminalId {
+        int32_t socket = 0;
+        QString address;
+    };
+    TerminalId terminal(int32_t socket) const;
+    static QString terminalText(const TerminalId& terminal);
+    // Whether `group`'s values may go to `socket`: at once when they came from it or from
+    // no terminal, otherwise when the operator says so.
+    bool mayWrite(ConfigGroup group, int32_t socket);
 
     TerminalLibrary& m_library;
     OperatorView& m_view;
@@ -186,6 +204,9 @@ private:
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
+    std::array<std::optional<TerminalId>, kConfigGroups> m_configOrigins{};
+    UpdConfig m_updReply;  // the update-server group as the terminal it came from replied it
+    ConfigTexts m_configTexts;
     DisplayContent m_content;
     NotFoundReport m_notFound;
     std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include <QString>
@@ -17,6 +18,27 @@
 namespace tarifon {
 
 enum class LampColor { Green, Yellow };
+
+// The configuration groups that a terminal's reply fills, each remembering which
+// terminal that was.
+enum class ConfigGroup { Net, Upd, Extras, Wlan, Mac };
+inline constexpr size_t kConfigGroups = 5;
+
+// What the operator is told about where a group's values came from, in the window's
+// language (the built-in texts are Portuguese, as the window's; the language files
+// replace them).  A terminal is named as the terminal list names it, address:socket.
+struct ConfigTexts {
+    QString origin = QStringLiteral("de %1");  // beside a group
+    QString confirmCaption = QStringLiteral("Confirmação");
+    // %1: the terminal the values came from, %2: the selected terminal.
+    QString confirmWrite =
+        QStringLiteral("Estes valores foram lidos do terminal %1. Enviá-los ao terminal %2?");
+    // %1: the selected terminal.
+    QString receiveFirst = QStringLiteral(
+        "Clique antes em \"Receber\" com o terminal %1 escolhido: o envio leva também o "
+        "servidor de atualização, o usuário e a senha, que não aparecem na janela e só podem vir "
+        "do próprio terminal.");
+};
 
 // What the controller asks of the operator's window.  The window implements it, on
 // the user-interface thread.  Boxes are modal and return when they close; poller
@@ -44,6 +66,11 @@ public:
     virtual void showExtras(const Extras& extras) = 0;
     virtual void showWlanConfig(const WlanConfig& wlan) = 0;
     virtual void showMacAddress(const MacAddress& mac) = 0;
+    // Beside a group: where its values came from (empty: from no terminal), marked when
+    // that is not the selected terminal.
+    virtual void showConfigOrigin(ConfigGroup group, const QString& text, bool notSelected) = 0;
+    // A question with Yes and No, No being the default: true on Yes.
+    virtual bool confirm(const QString& caption, const QString& text) = 0;
 
     // The application's general error box: an error that ended an operator action.
     virtual void showApplicationError(const QString& message) = 0;

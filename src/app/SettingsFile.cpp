@@ -33,6 +33,8 @@ const QString kIdleMs = QStringLiteral("idle_ms");
 const QString kConnectTimeout = QStringLiteral("connect_timeout_s");
 const QString kDebug = QStringLiteral("DEBUG");
 const QString kUiProbe = QStringLiteral("ui_probe");
+const QString kWindow = QStringLiteral("WINDOW");
+const QString kAllPages = QStringLiteral("all_pages");
 // No value can hold a line break: what a missing key reads as.
 const QString kAbsent = QStringLiteral("\n");
 
@@ -102,6 +104,7 @@ Settings loadSettings(const QString& iniPath) {
     s.lcbo_Iniciar = strToIntDef(ini.value(kIniciar, kIniciarKey, QStringLiteral("0")), 0) != 0;
     s.scale = loadScale(ini);
     s.performance = loadPerformance(ini);
+    s.allPages = number(ini, kWindow, kAllPages, 0).value_or(0) != 0;
     return s;
 }
 

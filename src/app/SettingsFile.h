@@ -46,6 +46,9 @@ struct Settings {
     bool lcbo_Iniciar = false;  // start hidden in the notification area
     ScaleSettings scale{};      // a file without [BALANCA] stays without it
     PerformanceSettings performance{};
+    // [WINDOW] all_pages: the window also offers the pages and the language menu that its
+    // layout keeps from the operator.  Read only, never written.
+    bool allPages = false;
 };
 
 // The file's entries, each missing or unusable one replaced by its default. Never fails.

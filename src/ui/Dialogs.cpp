@@ -16,12 +16,13 @@ void Dialogs::error(const QString& caption, const QString& text) {
     message({.icon = MessageIcon::Error, .caption = caption, .text = text});
 }
 
-QMessageBox::StandardButton Dialogs::question(const QString& caption, const QString& text) {
+QMessageBox::StandardButton Dialogs::question(const QString& caption, const QString& text,
+                                              QMessageBox::StandardButton defaultButton) {
     return message({.icon = MessageIcon::Question,
                     .caption = caption,
                     .text = text,
                     .buttons = QMessageBox::Yes | QMessageBox::No,
-                    .defaultButton = QMessageBox::Yes});
+                    .defaultButton = defaultButton});
 }
 
 void Dialogs::applicationError(const QString& message) {

@@ -51,8 +51,10 @@ public:
     void information(const QString& caption, const QString& text);
     void warning(const QString& caption, const QString& text);
     void error(const QString& caption, const QString& text);
-    // Yes and No, Yes being the default.
-    QMessageBox::StandardButton question(const QString& caption, const QString& text);
+    // Yes and No, `defaultButton` being the default.
+    QMessageBox::StandardButton question(
+        const QString& caption, const QString& text,
+        QMessageBox::StandardButton defaultButton = QMessageBox::Yes);
     // The application's general error box, for an error that ended an operator action.
     void applicationError(const QString& message);
 };

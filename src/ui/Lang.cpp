@@ -30,6 +30,10 @@ LangTarget alert(QString stlang::*field) {
     return {K::Alert, nullptr, 0, field};
 }
 
+LangTarget configText(QString ConfigTexts::*field) {
+    return {K::Text, nullptr, 0, nullptr, field};
+}
+
 void setCaption(QObject* control, const QString& text) {
     if (auto* group = qobject_cast<QGroupBox*>(control)) {
         group->setTitle(text);
@@ -47,6 +51,10 @@ void setCaption(QObject* control, const QString& text) {
 void apply(TForm1& window, const LangTarget& target, const QString& text, stlang& texts) {
     if (target.kind == K::Alert) {
         texts.*target.alert = text;
+        return;
+    }
+    if (target.kind == K::Text) {
+        window.controller().configTexts().*target.text = text;
         return;
     }
     QObject* control = window.findChild<QObject*>(QString::fromLatin1(target.control));
@@ -80,6 +88,7 @@ void apply(TForm1& window, const LangTarget& target, const QString& text, stlang
             }
             break;
         case K::Alert:
+        case K::Text:
             break;
     }
 }
@@ -170,6 +179,20 @@ const std::vector<LangEntry>& languageEntries() {
         {"WIFI", "grpwepwifia", "Disable", {item("GrpWEPWiFi", 0)}},
         {"WIFI", "grpwepwifib", "Enable", {item("GrpWEPWiFi", 1)}},
         {"WIFI", "labwepwifi", "WEP", {caption("LabWEPWiFi")}},
+        // Ours beside the 69 of the files as first made: where a configuration group's values
+        // came from, and the checks of a write.
+        {"CONFIG", "origin", "from %1", {configText(&ConfigTexts::origin)}},
+        {"CONFIG", "confirmcaption", "Confirm", {configText(&ConfigTexts::confirmCaption)}},
+        {"CONFIG",
+         "confirmsend",
+         "These values were read from terminal %1. Send them to terminal %2?",
+         {configText(&ConfigTexts::confirmWrite)}},
+        {"CONFIG",
+         "receivefirst",
+         "First press \"Receive\" with terminal %1 chosen: the write also carries the update "
+         "server, the user and the password, which the window does not show and which only "
+         "that terminal can give.",
+         {configText(&ConfigTexts::receiveFirst)}},
     };
     return entries;
 }
@@ -185,4 +208,5 @@ void LoadLang(TForm1& window, const QString& fileName, stlang& texts) {
             apply(window, target, text, texts);
         }
     }
+    window.controller().showConfigOrigins();
 }

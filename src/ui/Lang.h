@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "app/OperatorView.h"
+
 class TForm1;
 
 // The three alert texts a language file carries besides the window's captions.
@@ -22,11 +24,13 @@ struct LangTarget {
         Header,   // the image grid's header cell in column `index`
         Hint,     // a control's tooltip
         Alert,    // a field of stlang
+        Text,     // a text the controller shows about configuration values
     };
     Kind kind;
     const char* control = nullptr;
     int index = 0;
     QString stlang::*alert = nullptr;
+    QString tarifon::ConfigTexts::*text = nullptr;
 };
 
 // One entry of a language file: where it is, its built-in text, where it goes.

@@ -16,6 +16,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 
 #include "app/Controller.h"
 #include "content/InstantImage.h"
@@ -88,13 +89,16 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
           std::make_unique<QtDialogs>(this, [this](QMessageBox& box) { armSelfDismiss(box); })),
       m_removedPages(new QWidget(this)),
       m_controller(
-          std::make_unique<Controller>(library, static_cast<OperatorView&>(*this), programDir)) {
+          std::make_unique<Controller>(library, static_cast<OperatorView&>(*this), programDir)),
+      m_qtTexts(new QTranslator(this)) {
     ui->setupUi(this);
     time_OK->setSingleShot(true);
     m_removedPages->setObjectName(QStringLiteral("removedPages"));
     m_removedPages->hide();
 
     ui->Language1->menuAction()->setVisible(false);
+    // The window's built-in texts are Portuguese; Qt's own follow them.
+    useQtTexts(QLocale(QLocale::Portuguese, QLocale::Brazil));
     ui->GrpIFace->setItemIndex(2);
     ui->CBchannel->setCurrentText(QStringLiteral("1"));
     // Months of scans would otherwise fill the memory with log lines.
@@ -239,6 +243,9 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TForm1::FormShow() {
+    if (m_allPages) {
+        return;
+    }
     removePageTab(ui->TabSheet2);
     removePageTab(ui->TabSheet3);
 }
@@ -399,6 +406,12 @@ void TForm1::showSettings(const Settings& settings) {
     ui->EdtTimeEx->setText(settings.timeex);
     ui->edt_Caminho_Banco->setText(settings.bd);
     (settings.lcbo_Iniciar ? ui->rb_Sim : ui->rb_Não)->setChecked(true);
+    // Every page keeps its tab, the instant image shows and the language menu is offered.
+    m_allPages = settings.allPages;
+    for (QAction* language : {ui->Language1->menuAction(), ui->Portugues1, ui->English1}) {
+        language->setVisible(m_allPages);
+    }
+    ui->GrpIImg->setVisible(m_allPages);
 }
 
 void TForm1::serverStarted() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QFont>
+#include <QLocale>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
@@ -22,6 +23,7 @@ class TerminalLibrary;
 class QAction;
 class QMenu;
 class QTimer;
+class QTranslator;
 
 namespace Ui {
 class TForm1;
@@ -90,7 +92,8 @@ public:
 
     // ---- The window itself (TForm1.cpp)
     // Runs on every show: takes the tabs of the pages not offered to the operator
-    // out of the tab row.  The pages and their controls stay alive.
+    // out of the tab row, unless the settings offer every page.  The pages and their
+    // controls stay alive.
     void FormShow();
     void BtnClearMemoClick();
     void time_OKTimer();
@@ -190,6 +193,9 @@ private:
     void showExtras(const tarifon::Extras& extras) override;
     void showWlanConfig(const tarifon::WlanConfig& wlan) override;
     void showMacAddress(const tarifon::MacAddress& mac) override;
+    void showConfigOrigin(tarifon::ConfigGroup group, const QString& text,
+                          bool notSelected) override;
+    bool confirm(const QString& caption, const QString& text) override;
     // ---- ContentView (TForm1Content.cpp)
     void setImageColumnWidths(
         const std::array<int, tarifon::ImageTable::kColumns>& widths) override;
@@ -213,9 +219,11 @@ private:
     void connectContent();
     void connectShell();
 
+    void useQtTexts(const QLocale& language);
     void buildPopupMenu();
     void applyLook();
     void removePageTab(QWidget* page);
+    void commitOpenCell();
     void armSelfDismiss(QMessageBox& box);
     void scheduleNextDismissal();
 
@@ -230,6 +238,8 @@ private:
     std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     stlang m_stlang;
     QString m_languageFile;
+    QTranslator* const m_qtTexts;  // Qt's own texts in the window's language
+    bool m_allPages = false;  // de501.ini asks for the pages the layout keeps from the operator
 };
 
 // The single main window; the program's main() sets it.

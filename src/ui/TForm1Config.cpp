@@ -1,12 +1,14 @@
 // Terminal configuration: the network, update-server, extras and Wi-Fi groups, the
 // MAC query and the maintenance commands.  Handlers gather the controls and leave
 // the rest to the controller; replies come back through the show methods.
+#include <array>
 #include <optional>
 #include <string>
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "app/Controller.h"
@@ -78,19 +80,15 @@ void TForm1::showNetConfig(const NetConfig& net) {
 }
 
 // ---- Update server: Edit11 is hidden, Edit13, Edit14 and Edit_Teste_15 lie below the
-// group's edge; all are filled and sent all the same.
+// group's edge; replies fill them all the same.
 
 void TForm1::BtnGetUpdConfigClick() {
     m_controller->request(TerminalRequest::UpdConfig);
 }
 
+// The fields out of sight go back as the terminal replied them, not from their edits.
 void TForm1::BtnSendUpdConfigClick() {
-    m_controller->sendUpdConfig({.gateway = utf8(ui->Edit10),
-                                 .nameServer = utf8(ui->Edit11),
-                                 .terminalName = utf8(ui->Edit12),
-                                 .updateServer = utf8(ui->Edit13),
-                                 .user = utf8(ui->Edit14),
-                                 .password = utf8(ui->Edit_Teste_15)});
+    m_controller->sendUpdConfig(utf8(ui->Edit10), utf8(ui->Edit12));
 }
 
 void TForm1::showUpdConfig(const UpdConfig& upd) {
@@ -156,6 +154,29 @@ void TForm1::showMacAddress(const MacAddress& mac) {
         ui->EDiface->setText(QString::number(*item) + QStringLiteral(": ") +
                              ui->GrpIFace->itemText(*item));
     }
+}
+
+// ---- Where each group's values came from ----------------------------------------
+
+// At the right end of the group's title row, as wide as its text; red while another
+// terminal is selected.
+void TForm1::showConfigOrigin(ConfigGroup group, const QString& text, bool notSelected) {
+    const std::array<QLabel*, kConfigGroups> labels = {ui->LabFromCfg, ui->LabFromUpdConfig,
+                                                       ui->LabFromParam, ui->LabFromWlanConfig,
+                                                       ui->LabFromMAC};
+    QLabel* label = labels.at(static_cast<size_t>(group));
+    QPalette palette = label->parentWidget()->palette();
+    if (notSelected)
+        palette.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    label->setPalette(palette);
+    label->setText(text);
+    label->adjustSize();
+    label->move(label->parentWidget()->width() - label->width() - 8, label->y());
+    label->setVisible(!text.isEmpty());
+}
+
+bool TForm1::confirm(const QString& caption, const QString& text) {
+    return dialogs().question(caption, text, QMessageBox::No) == QMessageBox::Yes;
 }
 
 // ---- Maintenance commands (on the page whose tab is removed) -----------------

@@ -90,11 +90,23 @@ void TForm1::BtnMsgSendClick() {
 
 // ---- Image table and preview ---------------------------------------------------
 
+// The buttons take no focus, so a cell still being edited would not end its edit and
+// the table would go on without the text typed into it: its editor hands it over first.
+void TForm1::commitOpenCell() {
+    QTableWidget* grid = ui->StringGrid3;
+    if (QWidget* editor = grid->indexWidget(grid->currentIndex())) {
+        emit grid->itemDelegate()->commitData(editor);
+        emit grid->itemDelegate()->closeEditor(editor);
+    }
+}
+
 void TForm1::BtnImgRelClick(const QObject* pressed) {
+    commitOpenCell();
     m_controller->content().reloadImageTable(pressed->objectName());
 }
 
 void TForm1::BtnImgSaveClick(const QObject* pressed) {
+    commitOpenCell();
     m_controller->content().saveImageTable(pressed->objectName());
 }
 
@@ -199,6 +211,7 @@ void TForm1::showInstantImage(const QImage& picture) {
 // ---- Picture distribution ------------------------------------------------------
 
 void TForm1::Button6Click() {
+    commitOpenCell();
     m_controller->sendImageSet();
 }
 

@@ -1,8 +1,11 @@
 // The operator shell: the language menu, the notification-area icon with its menu, the
 // window's visibility and the autostart entry.
 #include <QAction>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QLibraryInfo>
 #include <QMenu>
+#include <QTranslator>
 
 #include "app/Controller.h"
 #include "ui/Application.h"
@@ -49,6 +52,7 @@ void TForm1::connectShell() {
 void TForm1::Portugues1Click() {
     m_languageFile = QStringLiteral("lg_port.ini");
     LoadLang(*this, m_languageFile, m_stlang);
+    useQtTexts(QLocale(QLocale::Portuguese, QLocale::Brazil));
     ui->Portugues1->setChecked(true);
     ui->English1->setChecked(false);
 }
@@ -56,8 +60,19 @@ void TForm1::Portugues1Click() {
 void TForm1::English1Click() {
     m_languageFile = QStringLiteral("lg_eng.ini");
     LoadLang(*this, m_languageFile, m_stlang);
+    useQtTexts(QLocale(QLocale::English, QLocale::UnitedStates));
     ui->English1->setChecked(true);
     ui->Portugues1->setChecked(false);
+}
+
+// Qt's own texts (file dialogs, standard buttons, the log's context menu) from Qt's
+// translations on the system; where they are missing Qt keeps its English.
+void TForm1::useQtTexts(const QLocale& language) {
+    QCoreApplication::removeTranslator(m_qtTexts);
+    if (m_qtTexts->load(language, QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(m_qtTexts);
+    }
 }
 
 // ---- The notification-area icon and the window's visibility -----------------

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "app/Controller.h"
@@ -29,8 +30,9 @@ protected:
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
         form.setDialogs(std::move(scripted));
-        library.setSlot(0, kSelected, 0x0A0200C0);
-        library.setCount(1);
+        library.setSlot(0, kSelected, 0x0A0200C0);  // 192.0.2.10, selected as the first
+        library.setSlot(1, 777, 0x0B0200C0);
+        library.setCount(2);
         form.Timer1Timer();
     }
 
@@ -64,8 +66,8 @@ protected:
     ScriptedDialogs* dialogs = nullptr;
 };
 
-// A reply fills every edit, the display time's 255 included, and is written back whole
-// without a lamp; a display time that does not convert sends nothing.
+// A reply fills every edit, the display time's 255 included, and is written back whole without
+// a lamp, to another terminal only on a Yes; a display time that does not convert sends nothing.
 TEST_F(ConfigWindow, NetworkGroup) {
     click("BtnSendCfg");  // a fresh window's display time is empty
     EXPECT_EQ(lastBox(), s("'''' is not a valid integer value."));
@@ -76,6 +78,11 @@ TEST_F(ConfigWindow, NetworkGroup) {
                                text("Edit20"), text("Edit22"), text("Edit23"), text("Edit21")};
     EXPECT_EQ(shown, (QStringList{s("192.168.0.10"), s("192.168.0.53"), s("255.0.0.0"), s("Texto"),
                                   s("o preço"), s("aqui"), s("fim"), s("255")}));
+    EXPECT_EQ(control<QLabel>(form, "LabFromCfg")->text(), s("de 192.0.2.11:777"));
+    click("BtnSendCfg");  // No, the default
+    EXPECT_EQ(lastBox(), s("Estes valores foram lidos do terminal 192.0.2.11:777. Enviá-los ao "
+                           "terminal 192.0.2.10:300?"));
+    dialogs->answerNext(QMessageBox::Yes);
     click("BtnSendCfg");
     EXPECT_EQ(sent("bMandaConfig"), record(encodeNetConfig(kSelected, net)));
     for (int lamp = 1; lamp <= 12; ++lamp)
@@ -92,15 +99,32 @@ TEST_F(ConfigWindow, WifiGroup) {
     EXPECT_EQ(lastBox(), s("''canal'' is not a valid integer value."));
     EXPECT_FALSE(yellow(11));
 
-    WlanConfigRecord wlan = encodeWlanConfig(777, {0, 0, "Promoção", 200, 1, "chave"});
+    WlanConfigRecord wlan = encodeWlanConfig(kSelected, {0, 0, "Promoção", 200, 1, "chave"});
     wlan[4] = 255;  // the last item, "Habilitado"
+    wlan[5] = 2;    // the last item too, "Ad-Hoc"
     poll("wlan", wlan);
     EXPECT_EQ(control<RadioGroup>(form, "GrpEnbWiFi")->itemIndex(), 1);
     EXPECT_EQ(channel->currentText(), s("200"));
     channel->setCurrentText(s("300"));
     click("BtnSendWlanConfig");
     EXPECT_EQ(sent("bMandaWlanConfig"),
-              record(encodeWlanConfig(kSelected, {1, 0, "Promoção", 44, 1, "chave"}), 2));
+              record(encodeWlanConfig(kSelected, {1, 1, "Promoção", 44, 1, "chave"}), 2));
+}
+
+// The fields the operator cannot see go back only as the selected terminal replied them.
+TEST_F(ConfigWindow, UpdateServerGroupKeepsWhatTheOperatorCannotSee) {
+    const UpdConfig upd{"10.0.0.1", "ns", "Caixa 3", "upd.example", "admin", "segredo"};
+    for (const int32_t from : {0, 777, kSelected}) {  // no reply, another terminal's, its own
+        poll(from ? "updconfig" : nullptr, encodeUpdConfig(from, upd));
+        control<QLineEdit>(form, "Edit12")->setText(s("Caixa 9"));
+        control<QLineEdit>(form, "Edit14")->clear();
+        click("BtnSendUpdConfig");
+    }
+    EXPECT_EQ(dialogs->messages().size(), 2u);
+    EXPECT_TRUE(lastBox().contains(s("\"Receber\" com o terminal 192.0.2.10:300")));
+    EXPECT_EQ(sent("bMandaUpdConfig"),
+              record(encodeUpdConfig(
+                  kSelected, {"10.0.0.1", "ns", "Caixa 9", "upd.example", "admin", "segredo"})));
 }
 
 }  // namespace

@@ -90,7 +90,9 @@ TEST_F(ContentWindow, TableLoadsAtStartAndTheButtonsReloadAndSaveByTheirNames) {
     EXPECT_EQ(cell(2, 0), s("missing.jpg"));
     EXPECT_EQ(pixel("Image1", 0, 0), qRgb(0, 0, 0));  // row 1's picture
 
-    grid()->item(2, 2)->setText(s("Promoção"));  // edited in place
+    grid()->setCurrentCell(2, 2);  // typed in place, the editor still open
+    grid()->editItem(grid()->item(2, 2));
+    grid()->findChild<QLineEdit*>()->setText(s("Promoção"));
     control<QToolButton>(form, "BtnImgSave")->click();
     EXPECT_EQ(read("images.txt"),
               QByteArray("black.bmp|1|5|\r\nmissing.jpg|2|Promo\xE7\xE3o|\r\n"));

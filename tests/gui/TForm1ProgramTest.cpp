@@ -155,7 +155,7 @@ TEST_F(ProgramWindow, ServerThatCannotStartIsReportedAndRetried) {
 TEST_F(ProgramWindow, LoadsSettingsAndKeepsWhatCannotBeSaved) {
     writeSettings(
         "[GENERAL]\ncurrency=US$\n[MESSAGE]\ntimeex=0x1F\n[CAMINHO]\nbd=/srv/pdv.fdb\n"
-        "[INICIAR]\n=2\n");
+        "[INICIAR]\n=2\n[WINDOW]\nall_pages=1\n");
     form.FormCreate();
     EXPECT_EQ(text("EdtTimeEx"), s("31"));
     EXPECT_EQ(text("EdtCurrency"), s("US$"));
@@ -165,6 +165,8 @@ TEST_F(ProgramWindow, LoadsSettingsAndKeepsWhatCannotBeSaved) {
 
     // A display time that is not a number loses nothing else.
     form.show();
+    EXPECT_EQ(control<QTabWidget>(form, "PageControl1")->count(), 5);  // all pages asked for
+    EXPECT_TRUE(control<QAction>(form, "English1")->isVisible());
     retype("EdtTimeEx", s("x"));
     retype("EdtCurrency", s("Bs."));
     retype("EdtLine1", s("Oferta"));

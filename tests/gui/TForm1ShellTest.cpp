@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
+#include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableWidget>
@@ -13,6 +14,7 @@
 
 #include "app/Controller.h"
 #include "platform/AutostartEntry.h"
+#include "platform/IniFile.h"
 #include "support/Controls.h"
 #include "support/FakeTerminalLibrary.h"
 #include "support/ScriptedDialogs.h"
@@ -57,27 +59,55 @@ struct Window {
     ScriptedDialogs* dialogs = nullptr;
 };
 
-QString targetText(const TForm1& form, const LangTarget& target) {
-    using K = LangTarget::Kind;
-    if (target.kind == K::Alert)
-        return form.languageTexts().*target.alert;
-    QObject* c = control<QObject>(form, target.control);
-    if (target.kind == K::Page)
-        return form.pageCaption(qobject_cast<QWidget*>(c));
-    if (target.kind == K::Item)
-        return qobject_cast<RadioGroup*>(c)->itemText(target.index);
-    if (target.kind == K::Header)
-        return qobject_cast<QTableWidget*>(c)->item(0, target.index)->text();
-    const bool titled = qobject_cast<QGroupBox*>(c) || qobject_cast<QMenu*>(c);
-    return c->property(target.kind == K::Hint ? "toolTip" : titled ? "title" : "text").toString();
+// Where the files' entries go, named here and not taken from the program's table: the control
+// named like the key (letter case aside) unless listed; "Name?" a tooltip, "Name#i" radio item
+// or header cell i, "@i" the alerts, then the configuration texts, in their fields' order.
+const char* const kTargets =
+    "tabrecv=TabSheet4 tabmsg=TabSheet2 tabconfig=TabSheet6 chooseterminal=@0 serverstarfail=@1 "
+    "serverstartok=@2 language=Language1 language1=Portugues1 language2=English1 "
+    "pdrrecv=BtnGetCfg,BtnGetUpdConfig,BtnGetParam,BtnGetMAC,BtnGetWlanConfig "
+    "pdrsend=BtnSendCfg,BtnSendUpdConfig,BtnSendParam,BtnSendWlanConfig pdradd=BtnImgAdd "
+    "pdrdel=BtnImgDel pdrreload=BtnImgRel pdrsave=BtnImgSave btnclear=BtnClearMemo "
+    "grpcfg=GrpUpdate grpextra=GrpExtras btnrstsoft=BtnRestartSoft grpifacea=GrpIFace#0 "
+    "grpifaceb=GrpIFace#1 grpifacec=GrpIFace#2 tabimgfilename=StringGrid3#0 "
+    "tabimgloop=StringGrid3#1 tabimgpause=StringGrid3#2 "
+    "dlbclickimage=EdtIImg?,StringGrid3?,Image1? "
+    "grpenbwifia=GrpEnbWiFi#0 grpenbwifib=GrpEnbWiFi#1 grpmodewifia=GrpModeWiFi#0 "
+    "grpmodewifib=GrpModeWiFi#1 grpwepwifia=GrpWEPWiFi#0 grpwepwifib=GrpWEPWiFi#1 origin=@3 "
+    "confirmcaption=@4 confirmsend=@5 receivefirst=@6";
+
+QString shown(TForm1& form, const QString& target) {
+    const stlang& a = form.languageTexts();
+    const ConfigTexts& c = form.controller().configTexts();
+    if (target.startsWith(u'@'))
+        return QStringList{a.chooseterminal, a.serverstartfail, a.serverstartok, c.origin,
+                           c.confirmCaption, c.confirmWrite,    c.receiveFirst}
+            .at(target.mid(1).toInt());
+    QObject* o = control<QObject>(form, qPrintable(target.section(u'#', 0, 0).remove(u'?')));
+    if (target.endsWith(u'?'))
+        return o->property("toolTip").toString();
+    if (const int index = target.section(u'#', 1).toInt(); target.contains(u'#')) {
+        if (auto* grid = qobject_cast<QTableWidget*>(o))
+            return grid->item(0, index)->text();
+        return qobject_cast<RadioGroup*>(o)->itemText(index);
+    }
+    if (target.startsWith(s("TabSheet")))
+        return form.pageCaption(qobject_cast<QWidget*>(o));
+    const bool titled = qobject_cast<QGroupBox*>(o) || qobject_cast<QMenu*>(o);
+    return o->property(titled ? "title" : "text").toString();
 }
 
 // Every target's text, by key.
-std::map<std::string, QStringList> windowTexts(const TForm1& form) {
+std::map<std::string, QStringList> windowTexts(TForm1& form) {
+    QMap<QString, QString> listed;
+    for (const QObject* o : form.findChildren<QObject*>())
+        listed[o->objectName().toLower()] = o->objectName();
+    for (const QString& entry : s(kTargets).split(u' '))
+        listed[entry.section(u'=', 0, 0)] = entry.section(u'=', 1);
     std::map<std::string, QStringList> texts;
     for (const LangEntry& entry : languageEntries())
-        for (const LangTarget& target : entry.targets)
-            texts[entry.key].append(targetText(form, target));
+        for (const QString& target : listed.value(s(entry.key), s(entry.key)).split(u','))
+            texts[entry.key].append(shown(form, target));
     return texts;
 }
 
@@ -114,9 +144,18 @@ TEST(ShellLanguages, LoaderAppliesEachEntryToAllItsTargets) {
         EXPECT_EQ(control<RadioGroup>(w.form, "GrpIFace")->itemIndex(), 2);
         EXPECT_EQ(control<QAction>(w.form, "English1")->isChecked(), english);
         EXPECT_EQ(control<QAction>(w.form, "Portugues1")->isChecked(), !english);
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                  s(english ? "Cancel" : "Cancelar"));  // Qt's own texts follow
         (w.form.*choose)();
         EXPECT_EQ(windowTexts(w.form), texts);  // loading twice changes nothing more
     }
+    Window w;  // each key's value its own name: every target shows the key it belongs to
+    for (const LangEntry& entry : languageEntries())
+        IniFile::writeString(w.dir.filePath(s("lg_eng.ini")), s(entry.section), s(entry.key),
+                             s(entry.key));
+    w.form.English1Click();
+    for (const auto& [key, applied] : windowTexts(w.form))
+        EXPECT_EQ(applied, QStringList(applied.size(), s(key.c_str()))) << key;
 }
 
 TEST(ShellTray, StartUpStatesFollowTheChoiceThePathAndTheNotificationArea) {

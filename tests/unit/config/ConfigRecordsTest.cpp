@@ -61,5 +61,7 @@ TEST(ConfigRecords, FieldMapsWithClearedTails) {
 
 TEST(ConfigRecords, RepliesOnlyNamedValuesChooseAnItem) {
     EXPECT_EQ(decodeExtras(ExtrasRecord{1, 0, 0, 0, 2, 0}), (Extras{true, false}));
+    WlanConfigRecord wlan{1, 0, 0, 0, 0, 2};  // mode 2: the last item, whatever the window does
+    EXPECT_EQ(decodeWlanConfig(wlan).mode, 1);
     EXPECT_EQ(macReplyItem(9), std::nullopt);  // the interface edit stays as it was
 }
