@@ -1,7 +1,7 @@
 #include "termlink/Connection.h"
 
-#include <asio/post.hpp>
-#include <asio/write.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
 
 #include "base/LittleEndian.h"
 #include "termlink/Limits.h"
@@ -20,7 +20,7 @@ Connection::Connection(asio::ip::tcp::socket socket, Registry& registry, const S
       m_onFinished(std::move(onFinished)) {}
 
 void Connection::start() {
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     m_lastFrame = steady_clock::now();
     armTimer(m_lastFrame + m_config.handshakeTimeout);
@@ -40,12 +40,12 @@ void Connection::closeNow() {
     if (!m_writing && m_state != State::Closing) {
         // Best effort only: the process is going away and will not wait.
         const auto bye = wire::encode(wire::Bye{wire::ByeReason::ServerStopping});
-        asio::error_code ignored;
+        boost::system::error_code ignored;
         m_socket.non_blocking(true, ignored);
         m_socket.write_some(asio::buffer(bye), ignored);
     }
     m_state = State::Closed;
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_timer.cancel();
     m_socket.close(ignored);
 }
@@ -93,7 +93,7 @@ void Connection::write() {
                               self->write();
                           } else if (self->m_state == State::Closing) {
                               // Bye is out; wait for the peer to hang up (see read()).
-                              asio::error_code ignored;
+                              boost::system::error_code ignored;
                               self->m_socket.shutdown(asio::ip::tcp::socket::shutdown_send,
                                                       ignored);
                           }
@@ -236,7 +236,7 @@ void Connection::finish() {
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_timer.cancel();
     m_socket.close(ignored);
     m_outbox.clear();
@@ -245,7 +245,7 @@ void Connection::finish() {
 }
 
 uint32_t Connection::peerAddress() const {
-    asio::error_code ec;
+    boost::system::error_code ec;
     auto address = m_socket.remote_endpoint(ec).address();
     if (ec)
         return 0;

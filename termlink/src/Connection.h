@@ -7,9 +7,10 @@
 #include <functional>
 #include <memory>
 
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
+#include "termlink/Asio.h"
 #include "termlink/Outlet.h"
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <future>
 
-#include <asio/post.hpp>
+#include <boost/asio/post.hpp>
 
 #include "base/Cp1252.h"
 #include "base/LittleEndian.h"
@@ -118,7 +118,7 @@ bool Server::listen() {
 bool Server::listenOnNetworkThread() {
     if (m_acceptor.is_open())
         return true;
-    asio::error_code ec;
+    boost::system::error_code ec;
     const auto address = asio::ip::make_address(m_config.address, ec);
     if (ec) {
         report("cannot listen on '" + m_config.address + "': " + ec.message());
@@ -135,7 +135,7 @@ bool Server::listenOnNetworkThread() {
     if (ec) {
         // Typically a second program on the same port; the C result cannot say so.
         report("cannot listen on " + endpointText(endpoint) + ": " + ec.message());
-        asio::error_code ignored;
+        boost::system::error_code ignored;
         m_acceptor.close(ignored);
         return false;
     }
@@ -160,7 +160,7 @@ void Server::accept() {
             });
             return;
         }
-        asio::error_code peerError;
+        boost::system::error_code peerError;
         const auto peer = socket.remote_endpoint(peerError);
         if (peerError || !m_config.allow.allows(peer.address())) {
             // Closed before a byte is read; a peer already gone is not a refusal.
@@ -220,7 +220,7 @@ void Server::stop() {
 }
 
 void Server::stopOnNetworkThread() {
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_acceptor.close(ignored);
     m_acceptRetry.cancel();
     m_refusalTimer.cancel();

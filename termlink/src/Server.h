@@ -7,12 +7,13 @@
 #include <set>
 #include <thread>
 
-#include <asio/executor_work_guard.hpp>
-#include <asio/io_context.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <termlink.h>
 
+#include "termlink/Asio.h"
 #include "termlink/RefusalLog.h"
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include <asio/ip/address.hpp>
+#include <boost/asio/ip/address.hpp>
 
 namespace termlink {
 
@@ -85,7 +85,7 @@ LoadedSettings parseSettings(std::string_view text) {
             value = value.substr(1, value.size() - 2);
         long n = 0;
         if (key == "address") {
-            asio::error_code ec;
+            boost::system::error_code ec;
             asio::ip::make_address(std::string(value), ec);
             if (ec)
                 result.problems.push_back(where + "address '" + std::string(value) +
