@@ -3,8 +3,8 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 
-#include "base/LittleEndian.h"
 #include "termlink/Limits.h"
+#include "termlink/Peer.h"
 
 namespace termlink {
 
@@ -51,12 +51,8 @@ void Connection::closeNow() {
 }
 
 bool Connection::send(wire::Bytes frame) {
-    const size_t n = frame.size();
-    size_t queued = m_queuedBytes.load();
-    do {
-        if (queued + n > kMaxOutboundBytesPerConnection)
-            return false;
-    } while (!m_queuedBytes.compare_exchange_weak(queued, queued + n));
+    if (!reserveOutbound(m_queuedBytes, frame.size()))
+        return false;
     asio::post(m_executor, [self = shared_from_this(), f = std::move(frame)]() mutable {
         self->deliver(std::move(f));
     });
@@ -165,7 +161,10 @@ bool Connection::handleHello(const wire::Hello& hello) {
         closeWith(wire::ByeReason::UnsupportedVersion);
         return false;
     }
-    const auto socket = m_registry.add(peerAddress(), hello.model, shared_from_this());
+    boost::system::error_code ec;
+    const auto peer = m_socket.remote_endpoint(ec).address();  // 0.0.0.0 for a peer gone
+    const auto socket =
+        m_registry.add(tableAddress(peer), hello.model, shared_from_this(), addressText(peer));
     if (!socket) {
         closeWith(wire::ByeReason::ServerFull);
         return false;
@@ -242,19 +241,6 @@ void Connection::finish() {
     m_outbox.clear();
     if (m_onFinished)
         m_onFinished(shared_from_this());
-}
-
-uint32_t Connection::peerAddress() const {
-    boost::system::error_code ec;
-    auto address = m_socket.remote_endpoint(ec).address();
-    if (ec)
-        return 0;
-    if (address.is_v6() && address.to_v6().is_v4_mapped())
-        address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
-    if (!address.is_v4())
-        return 0;
-    // The table holds the address bytes in network order as they lie in memory.
-    return tarifon::le::read32(address.to_v4().to_bytes().data());
 }
 
 }  // namespace termlink

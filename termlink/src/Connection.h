@@ -54,7 +54,6 @@ private:
     void closeWith(wire::ByeReason reason);
     void leaveRegistry();
     void finish();
-    uint32_t peerAddress() const;
 
     asio::ip::tcp::socket m_socket;
     asio::steady_timer m_timer;

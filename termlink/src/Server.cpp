@@ -11,6 +11,7 @@
 #include "base/Cp1252.h"
 #include "base/LittleEndian.h"
 #include "termlink/Connection.h"
+#include "termlink/Listening.h"
 #include "termlink/Limits.h"
 #include "termlink/Report.h"
 
@@ -46,13 +47,6 @@ wire::PictureKind pictureKind(std::string_view path, int32_t width, int32_t heig
         return wire::PictureKind::Instant;
     return pause == kUploadBeginPause ? wire::PictureKind::UploadBegin
                                       : wire::PictureKind::UploadEnd;
-}
-
-// 127.0.0.1:48731, [::1]:48731
-std::string endpointText(const asio::ip::tcp::endpoint& endpoint) {
-    const auto address = endpoint.address();
-    const std::string text = address.to_string();
-    return (address.is_v6() ? "[" + text + "]" : text) + ":" + std::to_string(endpoint.port());
 }
 
 enum class PictureFile { Read, Missing, TooLarge };
@@ -94,6 +88,13 @@ Server::Server(ServerConfig config)
       m_acceptor(m_io),
       m_acceptRetry(m_io),
       m_refusalTimer(m_io),
+      m_accepting{m_acceptor, m_acceptRetry, m_config.allow,
+                  [this](const asio::ip::address& peer) { refused(peer); },
+                  [this](asio::ip::tcp::socket socket) { admit(std::move(socket)); }},
+      m_web(m_config.web.enabled ? std::make_unique<WebListener>(
+                                       m_io, m_registry, m_config,
+                                       [this](const asio::ip::address& peer) { refused(peer); })
+                                 : nullptr),
       m_thread([this] { runNetworkThread(); }) {}
 
 void Server::runNetworkThread() {
@@ -116,73 +117,30 @@ bool Server::listen() {
 }
 
 bool Server::listenOnNetworkThread() {
+    if (m_web)
+        m_web->listen();
     if (m_acceptor.is_open())
         return true;
+    if (!listenOn(m_acceptor, m_config.address, m_config.port, ""))
+        return false;
     boost::system::error_code ec;
-    const auto address = asio::ip::make_address(m_config.address, ec);
-    if (ec) {
-        report("cannot listen on '" + m_config.address + "': " + ec.message());
-        return false;
-    }
-    const asio::ip::tcp::endpoint endpoint(address, m_config.port);
-    m_acceptor.open(endpoint.protocol(), ec);
-    if (!ec)
-        m_acceptor.set_option(asio::socket_base::reuse_address(true), ec);
-    if (!ec)
-        m_acceptor.bind(endpoint, ec);
-    if (!ec)
-        m_acceptor.listen(asio::socket_base::max_listen_connections, ec);
-    if (ec) {
-        // Typically a second program on the same port; the C result cannot say so.
-        report("cannot listen on " + endpointText(endpoint) + ": " + ec.message());
-        boost::system::error_code ignored;
-        m_acceptor.close(ignored);
-        return false;
-    }
-    const auto bound = m_acceptor.local_endpoint(ec);
-    m_port = bound.port();
-    // With port 0 this is how the operator, and a test, learn the port.
-    report("listening on " + endpointText(bound));
-    accept();
+    m_port = m_acceptor.local_endpoint(ec).port();
+    m_accepting.run();
     return true;
 }
 
-void Server::accept() {
-    m_acceptor.async_accept([this](const std::error_code& ec, asio::ip::tcp::socket socket) {
-        if (!m_acceptor.is_open())
-            return;
-        if (ec) {
-            // Typically out of file descriptors: try again shortly instead of spinning.
-            m_acceptRetry.expires_after(kAcceptRetryDelay);
-            m_acceptRetry.async_wait([this](const std::error_code& timerError) {
-                if (!timerError && m_acceptor.is_open())
-                    accept();
-            });
-            return;
-        }
-        boost::system::error_code peerError;
-        const auto peer = socket.remote_endpoint(peerError);
-        if (peerError || !m_config.allow.allows(peer.address())) {
-            // Closed before a byte is read; a peer already gone is not a refusal.
-            if (!peerError)
-                refused(peer.address());
-            socket.close(peerError);
-            accept();
-            return;
-        }
-        size_t places = 0;
-        for (const auto& c : m_connections)
-            places += c->holdsPlace() ? 1 : 0;
-        auto connection = std::make_shared<Connection>(
-            std::move(socket), m_registry, m_config,
-            [this](const std::shared_ptr<Connection>& c) { m_connections.erase(c); });
-        m_connections.insert(connection);
-        if (places >= kMaxTerminals)
-            connection->reject(wire::ByeReason::ServerFull);
-        else
-            connection->start();
-        accept();
-    });
+void Server::admit(asio::ip::tcp::socket socket) {
+    size_t places = 0;
+    for (const auto& c : m_connections)
+        places += c->holdsPlace() ? 1 : 0;
+    auto connection = std::make_shared<Connection>(
+        std::move(socket), m_registry, m_config,
+        [this](const std::shared_ptr<Connection>& c) { m_connections.erase(c); });
+    m_connections.insert(connection);
+    if (places >= kMaxTerminals)
+        connection->reject(wire::ByeReason::ServerFull);
+    else
+        connection->start();
 }
 
 void Server::refused(const asio::ip::address& peer) {
@@ -229,6 +187,8 @@ void Server::stopOnNetworkThread() {
     m_connections.clear();
     for (const auto& c : connections)
         c->closeNow();
+    if (m_web)
+        m_web->stop();
     m_registry.clear();
     m_port = 0;
     m_work.reset();
@@ -343,6 +303,23 @@ uint8_t Server::bSendProdNotFound(int32_t socket) {
     if (!target)
         return 0;
     return target->outlet->send(wire::encode(wire::NotFound{target->lastSeq}));
+}
+
+uint8_t Server::bSendLookupFailed(int32_t socket) {
+    const auto target = m_registry.target(socket);
+    if (!target)
+        return 0;
+    return target->outlet->lookupFailed(target->lastSeq);
+}
+
+uint8_t Server::bTermAddress(int32_t socket, char* text) {
+    const auto address = text ? m_registry.addressText(socket) : std::nullopt;
+    if (!address)
+        return 0;
+    const size_t n = std::min(address->size(), size_t{TERMLINK_ADDRESS_BUFFER_SIZE} - 1);
+    std::memcpy(text, address->data(), n);
+    text[n] = '\0';
+    return 1;
 }
 
 uint8_t Server::bSendDisplayMsg(int32_t socket, const char* line1, const char* line2, uint16_t time,

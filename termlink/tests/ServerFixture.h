@@ -17,6 +17,7 @@ protected:
         config.port = 0;
         config.idleTimeout = idle;
         config.handshakeTimeout = handshake;
+        config.web.enabled = false;
         server = std::make_unique<termlink::Server>(config);
         ASSERT_TRUE(server->listen());
         ASSERT_NE(server->port(), 0);

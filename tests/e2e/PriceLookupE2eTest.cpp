@@ -7,6 +7,10 @@
 #include <ostream>
 #include <thread>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryFile>
@@ -73,6 +77,28 @@ std::string found(const std::string& code, const std::string& description,
 
 std::string notFound(const std::string& code) {
     return code + "\tnot found";
+}
+
+// A web price checker's request: the whole response, status line first; empty on failure.
+std::string httpGet(uint16_t port, const std::string& target) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval timeout{20, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string response;
+    const std::string request =
+        "GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
+        char chunk[4096];
+        for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;)
+            response.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return response;
 }
 
 const std::string kLeite = "Leite Condensado Moça 395g";
@@ -155,6 +181,31 @@ TEST_P(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
     std::ranges::sort(codes);
     EXPECT_EQ(codes, (Lines{"' OR ''='", "1 OR 1=1", "1; DELETE FROM PDV_CODIGOBARRAS",
                             "7890000000000", "7891000100103 OR 1=1", "Café"}));
+}
+
+// A web price checker's scan takes a terminal's road, in both modes, and the not-found
+// report names the checker by its address.
+TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    const uint16_t web = m_program->webPort();
+    ASSERT_NE(web, 0);
+    const std::string price = httpGet(web, "/api/price?code=7891000100103");
+    EXPECT_EQ(price.substr(0, 15), "HTTP/1.1 200 OK");
+    EXPECT_TRUE(price.ends_with(R"({"code":"7891000100103","found":true,"description":")" + kLeite +
+                                R"(","price":"R$6,99"})"))
+        << price;
+    const std::string page = httpGet(web, "/price/7890000000000");
+    EXPECT_EQ(page.substr(0, 15), "HTTP/1.1 200 OK");
+    EXPECT_NE(page.find("<p>7890000000000</p>"), std::string::npos) << page;
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+
+    std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());
+    tarifon::NotFoundTable counted;
+    ASSERT_TRUE(
+        tarifon::readNotFoundCsv(std::string(std::istreambuf_iterator<char>(file), {}), counted));
+    ASSERT_EQ(counted.entries().size(), 1u);
+    EXPECT_EQ(counted.entries()[0].terminals, Lines{"127.0.0.1"});
 }
 
 // Scale labels answer the product of their short code: the label's price, or for a weight the

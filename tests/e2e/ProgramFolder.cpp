@@ -26,7 +26,8 @@ ProgramFolder::ProgramFolder(const QString& folderName) : m_path(m_root.filePath
               copyExecutable(QStringLiteral(TERMLINK_LIBRARY),
                              filePath(QStringLiteral("libtermlink.so"))) &&
               writeFile(filePath(QStringLiteral("termlink.ini")),
-                        QByteArrayLiteral("[server]\naddress=127.0.0.1\nport=0\n"));
+                        QByteArrayLiteral("[server]\naddress=127.0.0.1\nport=0\n"
+                                          "[web]\naddress=127.0.0.1\nport=0\n"));
 }
 
 QString ProgramFolder::filePath(const QString& name) const {

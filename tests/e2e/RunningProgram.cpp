@@ -57,6 +57,14 @@ bool RunningProgram::waitUntilListening(std::chrono::milliseconds limit) {
     return false;
 }
 
+uint16_t RunningProgram::webPort() const {
+    static const QRegularExpression listening(
+        QStringLiteral("^termlink: web: listening on 127\\.0\\.0\\.1:(\\d+)$"),
+        QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = listening.match(output());
+    return match.hasMatch() ? match.captured(1).toUShort() : 0;
+}
+
 QString RunningProgram::server() const {
     return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
