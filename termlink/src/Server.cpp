@@ -116,17 +116,19 @@ bool Server::listen() {
     return result.get();
 }
 
+// The terminals first: a web side set to their port must not take it from them.  The web
+// side is tried at every call, whether or not the terminals could listen.
 bool Server::listenOnNetworkThread() {
+    bool listening = m_acceptor.is_open();
+    if (!listening && listenOn(m_acceptor, m_config.address, m_config.port, "")) {
+        boost::system::error_code ec;
+        m_port = m_acceptor.local_endpoint(ec).port();
+        m_accepting.run();
+        listening = true;
+    }
     if (m_web)
         m_web->listen();
-    if (m_acceptor.is_open())
-        return true;
-    if (!listenOn(m_acceptor, m_config.address, m_config.port, ""))
-        return false;
-    boost::system::error_code ec;
-    m_port = m_acceptor.local_endpoint(ec).port();
-    m_accepting.run();
-    return true;
+    return listening;
 }
 
 void Server::admit(asio::ip::tcp::socket socket) {

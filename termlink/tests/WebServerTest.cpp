@@ -278,6 +278,17 @@ TEST_F(WebServerTest, LimitsWhoConnectsAndHowMany) {
     first.reset();
     EXPECT_TRUE(waitUntil([&] { return Client(port).get("/welcome")->result_int() == 200; }));
 
+    // The web side set to the terminals' port does not take it from them.
+    const uint16_t terminals = server->port();
+    stopProgram();
+    server.reset();
+    ServerConfig same;
+    same.address = same.web.address = "127.0.0.1";
+    same.port = same.web.port = terminals;
+    Server both(same);
+    EXPECT_TRUE(both.listen());
+    EXPECT_EQ(both.webPort(), 0);
+
     start([](ServerConfig& c) { c.allow = *AllowList::parse("10.0.0.0/8"); });
     testing::internal::CaptureStderr();
     Client outsider(port);
