@@ -91,6 +91,7 @@ void Controller::shutDown() {
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
     m_content.stopDistributions();
+    logDistributionLines();
 }
 
 void Controller::loadSettings() {
@@ -173,6 +174,7 @@ void Controller::poll() {
         reportFinishedScans();
     }
     logReport(m_notFound.saveIfDue(std::chrono::steady_clock::now()));
+    logDistributionLines();
 }
 
 LookupSettings Controller::lookupSettings() const {
@@ -280,6 +282,12 @@ void Controller::logReport(const std::vector<std::string>& lines) {
 void Controller::logDistribution(const PictureDistributor::Request& request) {
     if (!request.logLine.isEmpty())
         appendLog(request.logLine);
+}
+
+// The workers' own lines (rows skipped), brought to this thread on the poller's tick.
+void Controller::logDistributionLines() {
+    for (const QString& line : m_content.takeDistributionLog())
+        appendLog(line);
 }
 
 // ---- Connected terminals and the selection ---------------------------------

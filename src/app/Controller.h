@@ -158,6 +158,7 @@ private:
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
     void logDistribution(const PictureDistributor::Request& request);
+    void logDistributionLines();
     // Every path that answers "not found" reports the code here.
     void countNotFound(const QString& code, int32_t socket,
                        std::chrono::system_clock::time_point when);

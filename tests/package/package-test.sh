@@ -39,6 +39,9 @@ uid=$(id -u)
 if [ "$uid" -eq 0 ]; then
   for uid in $(seq 61000 61999); do ! getent passwd "$uid" && ! getent group "$uid" && break; done >/dev/null
   chmod 755 "$work" && chown "root:$uid" "$prog" && chmod 2775 "$prog"
+  # Settings written by root in the group's folder, writable by the group as the service's
+  # umask leaves its own files: the program never replaces a file that it may not write.
+  chown "root:$uid" "$prog/de501.ini" && chmod 664 "$prog/de501.ini"
   chown "$uid:$uid" "$work/demo.fdb" "$work/run" "$work/cache" "$work/tmp"
   user=(setpriv --reuid="$uid" --regid="$uid" --clear-groups)
 fi
