@@ -4,6 +4,7 @@
 
 #include "support/TestTerminal.h"
 #include "termlink/AllowList.h"
+#include "termlink/ConnectionRate.h"
 #include "termlink/RefusalLog.h"
 #include "termlink/Server.h"
 
@@ -53,6 +54,7 @@ TEST(RefusalLog, TellsTheFirstAtOnceAndTheRestOncePerMinute) {
     EXPECT_EQ(log.refused("203.0.113.5", t0 + std::chrono::seconds(1)), std::nullopt);
     EXPECT_EQ(log.refused("203.0.113.5", t0 + std::chrono::seconds(59)), std::nullopt);
     EXPECT_TRUE(log.refused("2001:db8::7", t0 + std::chrono::seconds(2)));
+    EXPECT_TRUE(log.refused("203.0.113.5", t0 + std::chrono::seconds(3), "over connect_rate"));
     EXPECT_EQ(log.nextDue(), t0 + RefusalLog::kPeriod);
     EXPECT_TRUE(log.due(t0 + std::chrono::seconds(59)).empty());
     const auto lines = log.due(t0 + RefusalLog::kPeriod);
@@ -63,6 +65,39 @@ TEST(RefusalLog, TellsTheFirstAtOnceAndTheRestOncePerMinute) {
     // A minute after the last line, the next refusal is told at once again.
     EXPECT_EQ(log.refused("203.0.113.5", t0 + std::chrono::seconds(90)), std::nullopt);
     EXPECT_TRUE(log.refused("203.0.113.5", t0 + std::chrono::seconds(300)));
+}
+
+// `burst` connections at once, then one per interval, per address; a refusal costs nothing.
+TEST(ConnectionRate, AdmitsABurstThenTheRatePerAddress) {
+    const struct {
+        ConnectionRate::Limit limit;
+        const char* steps;  // milliseconds, peer, + admitted or - refused
+    } cases[] = {
+        {{10, 3},
+         "0 10.0.0.1 + 0 10.0.0.1 + 0 ::ffff:10.0.0.1 + 0 10.0.0.1 - 0 10.0.0.2 + 99 10.0.0.1 - "
+         "100 10.0.0.1 + 100 10.0.0.1 - 400 10.0.0.1 + 400 10.0.0.1 + 400 10.0.0.1 + 400 10.0.0.1 "
+         "-"},
+        {{1, 1}, "0 ::1 + 0 ::1 - 999 ::1 - 1000 ::1 + 1000 ::2 +"},
+        {{0, 1}, "0 ::1 + 0 ::1 + 0 ::1 +"},
+    };
+    const auto t0 = ConnectionRate::Clock::time_point{} + std::chrono::hours(1);
+    for (const auto& c : cases) {
+        ConnectionRate rate(c.limit);
+        std::istringstream steps(c.steps);
+        int ms = 0;
+        for (std::string peer, verdict; steps >> ms >> peer >> verdict;)
+            EXPECT_EQ(rate.admit(asio::ip::make_address(peer), t0 + std::chrono::milliseconds(ms)),
+                      verdict == "+")
+                << c.steps << ": " << ms << " " << peer;
+    }
+    // A table full of busy addresses: newcomers share one bucket until some are quiet again.
+    ConnectionRate rate({1, 1});
+    for (uint32_t i = 0; i < ConnectionRate::kMaxAddresses; ++i)
+        ASSERT_TRUE(rate.admit(asio::ip::address_v4(0x0A000000 + i), t0));
+    const auto other = asio::ip::make_address("192.0.2.1");
+    EXPECT_TRUE(rate.admit(asio::ip::make_address("192.0.2.2"), t0));
+    EXPECT_FALSE(rate.admit(other, t0));
+    EXPECT_TRUE(rate.admit(other, t0 + std::chrono::seconds(1)));
 }
 
 // Peers outside the list are closed before Hello, without a Bye, counted, and told once.
