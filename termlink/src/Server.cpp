@@ -410,7 +410,9 @@ uint8_t Server::bSendImageFromFile(int32_t socket, const char* path, int32_t wid
     const auto name = tarifon::cp1252::toUtf8(std::string_view(path, strnlen(path, kMaxPathBytes)));
     wire::Picture picture{width, height, index, loop,
                           pause, flag,   {},    pictureKind(name, width, height, index, pause)};
-    if (readPicture(name, picture.data) == PictureFile::TooLarge)
+    // Clearing the set needs no picture, whichever file the program named.
+    if (picture.kind != wire::PictureKind::UploadClear &&
+        readPicture(name, picture.data) == PictureFile::TooLarge)
         return 0;
     return sendTo(socket, picture);
 }
