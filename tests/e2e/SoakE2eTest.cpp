@@ -26,9 +26,8 @@ namespace {
 
 constexpr int kHostile = 50;
 constexpr int kAttackSeconds = 30;
-constexpr int kPlaces = 1022;  // terminals the library serves at once
-// The misbehaving device; the honest terminals come from 127.0.0.1.
-constexpr const char* kHostileAddress = "127.0.0.2";
+constexpr int kPlaces = 1022;                         // terminals the library serves at once
+constexpr const char* kHostileAddress = "127.0.0.2";  // honest terminals: 127.0.0.1
 
 struct Usage {
     long rssKiB = 0;
@@ -152,7 +151,6 @@ TEST_P(SoakE2e, HonestTerminalsAreAnsweredBesideHostileOnes) {
     EXPECT_LE(after.rssKiB, before.rssKiB + 64 * 1024);
 #endif
     ASSERT_EQ(stop(SIGTERM), "exit 0");
-    // The device was held back; no honest terminal ever was.
     const QString told = m_program->output();
     EXPECT_TRUE(told.contains(QStringLiteral("refused connection from 127.0.0.2 (over connect")));
     EXPECT_FALSE(told.contains(QStringLiteral("refused connection from 127.0.0.1")));
