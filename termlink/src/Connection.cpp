@@ -1,5 +1,7 @@
 #include "termlink/Connection.h"
 
+#include <string_view>
+
 #include <asio/post.hpp>
 #include <asio/write.hpp>
 
@@ -9,6 +11,12 @@
 namespace termlink {
 
 using std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::string_view kScannerSuffix = "\r\n \t";
+
+}  // namespace
 
 Connection::Connection(asio::ip::tcp::socket socket, Registry& registry, const ServerConfig& config,
                        Finished onFinished)
@@ -148,7 +156,13 @@ bool Connection::handle(const wire::Frame& frame) {
         return handleHello(*hello);
     }
     if (auto* scan = std::get_if<wire::Scan>(&*message)) {
-        m_registry.pushScan(m_socketValue, scan->seq, std::move(scan->code));
+        // A scanner's suffix (line end, blanks) is not part of the code; a scan of
+        // nothing else is no code at all and is dropped.
+        const size_t end = scan->code.find_last_not_of(kScannerSuffix);
+        if (end != std::string::npos) {
+            scan->code.resize(end + 1);
+            m_registry.pushScan(m_socketValue, scan->seq, std::move(scan->code));
+        }
     } else if (auto* reply = std::get_if<wire::ConfigReply>(&*message)) {
         m_registry.pushReply(*replyKindOf(reply->type), m_socketValue, std::move(reply->record));
     } else if (const auto* response = std::get_if<wire::Response>(&*message)) {
@@ -162,6 +176,10 @@ bool Connection::handle(const wire::Frame& frame) {
 
 bool Connection::handleHello(const wire::Hello& hello) {
     if (hello.version != wire::kProtocolVersion) {
+        // Which versions to fall back to, ahead of the Bye that a terminal of any version reads.
+        auto versions = wire::encode(wire::Versions{{wire::kProtocolVersion}});
+        m_queuedBytes += versions.size();
+        m_outbox.push_back(std::move(versions));
         closeWith(wire::ByeReason::UnsupportedVersion);
         return false;
     }

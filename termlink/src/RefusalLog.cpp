@@ -8,19 +8,20 @@ const std::string kOtherAddresses = "other addresses";
 
 }  // namespace
 
-std::string RefusalLog::line(const std::string& address, uint64_t count) {
-    return "refused connection from " + address + " (not in allow list), " + std::to_string(count) +
-           " in the last minute";
+std::string RefusalLog::line(const Key& key, uint64_t count) {
+    return "refused connection from " + key.first + " (" + key.second + "), " +
+           std::to_string(count) + " in the last minute";
 }
 
-std::optional<std::string> RefusalLog::refused(const std::string& address, Clock::time_point now) {
-    std::string key = address;
+std::optional<std::string> RefusalLog::refused(const std::string& address, Clock::time_point now,
+                                               std::string_view why) {
+    Key key{address, why};
     if (!m_entries.contains(key) && m_entries.size() >= kMaxAddresses) {
         std::erase_if(m_entries, [now](const auto& item) {
             return item.second.untold == 0 && now - item.second.lastLine >= kPeriod;
         });
         if (m_entries.size() >= kMaxAddresses)
-            key = kOtherAddresses;
+            key.first = kOtherAddresses;
     }
     const auto it = m_entries.find(key);
     if (it == m_entries.end() || now - it->second.lastLine >= kPeriod) {
@@ -50,7 +51,7 @@ std::vector<std::string> RefusalLog::due(Clock::time_point now) {
 
 std::optional<RefusalLog::Clock::time_point> RefusalLog::nextDue() const {
     std::optional<Clock::time_point> next;
-    for (const auto& [address, entry] : m_entries) {
+    for (const auto& [key, entry] : m_entries) {
         if (entry.untold > 0 && (!next || entry.lastLine + kPeriod < *next))
             next = entry.lastLine + kPeriod;
     }

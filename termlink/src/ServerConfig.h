@@ -5,6 +5,7 @@
 #include <string>
 
 #include "termlink/AllowList.h"
+#include "termlink/ConnectionRate.h"
 
 namespace termlink {
 
@@ -19,6 +20,8 @@ struct ServerConfig {
     std::chrono::milliseconds handshakeTimeout{10000};
     // Connections from elsewhere are closed at once, before Hello.
     AllowList allow = AllowList::privateNetworks();
+    // Connections past it are closed at once, before Hello; see ConnectionRate.
+    ConnectionRate::Limit connectLimit;
 };
 
 }  // namespace termlink

@@ -19,6 +19,9 @@ constexpr long kMaxTimeoutSeconds = 24 * 60 * 60;
 // The program sends keep-alives every 3 s; a terminal that does no more than answer
 // them must outlive a lost or late round.
 constexpr long kMinIdleTimeoutSeconds = 10;
+// Past these a limit on connections means nothing on a shop's network.
+constexpr long kMaxConnectRate = 100000;
+constexpr long kMaxConnectBurst = 100000;
 
 std::string_view trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -112,6 +115,16 @@ LoadedSettings parseSettings(std::string_view text) {
                 }
                 target = std::chrono::seconds(n);
             }
+        } else if (key == "connect_rate" || key == "connect_burst") {
+            const bool rate = key == "connect_rate";
+            auto& target = rate ? cfg.connectLimit.perSecond : cfg.connectLimit.burst;
+            if (parseWhole(value, rate ? 0 : 1, rate ? kMaxConnectRate : kMaxConnectBurst, n))
+                target = static_cast<unsigned>(n);
+            else
+                result.problems.push_back(
+                    where + key + " must be a whole number from " + (rate ? "0" : "1") + " to " +
+                    std::to_string(rate ? kMaxConnectRate : kMaxConnectBurst) + "; using " +
+                    std::to_string(target));
         } else if (key == "allow") {
             auto allow = AllowList::parse(value);
             if (allow)

@@ -74,7 +74,7 @@ TEST(DisplayContentE2e, PicturesOnRequestTheMessageToAllTheInstantImageToTheSele
     ASSERT_TRUE(QTest::qWaitFor([&] { return picturesReceived(asking).size() >= 5; }, 15000));
     EXPECT_EQ(
         picturesReceived(asking),
-        (QStringList{s("128 64 0 0 254 1 1086 upload-begin"), s("0 0 255 0 0 0 1086 upload-clear"),
+        (QStringList{s("128 64 0 0 254 1 1086 upload-begin"), s("0 0 255 0 0 0 0 upload-clear"),
                      s("128 64 1 2 5 1 %1 upload-picture").arg(QFile(file("images/a.bmp")).size()),
                      s("128 64 3 0 3 1 %1 upload-picture").arg(QFile(file("images/b.jpg")).size()),
                      s("128 64 0 0 0 1 1086 upload-end")}));
