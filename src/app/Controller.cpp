@@ -3,8 +3,6 @@
 #include <chrono>
 #include <utility>
 
-#include <QLocale>
-
 #include "app/HighVolumeLookups.h"
 #include "app/ScanReply.h"
 #include "platform/AppPaths.h"
@@ -29,6 +27,7 @@ Controller::Controller(TerminalLibrary& library, OperatorView& view, QString pro
       m_view(view),
       m_programDir(std::move(programDir)),
       m_poller(library, static_cast<PollerSink&>(*this)),
+      m_separators(priceLocale({}, regionalNumericLocale()).separators),
       m_content(library, view, m_programDir),
       m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()) {}
 
@@ -96,14 +95,19 @@ void Controller::shutDown() {
 
 void Controller::loadSettings() {
     const Settings loaded = tarifon::loadSettings(besideProgram(QStringLiteral("de501.ini")));
+    // Decided here, once: the environment and the setting do not change while it runs.
+    const PriceLocale prices = priceLocale(loaded.priceLocale, regionalNumericLocale());
     {
         const std::lock_guard lock(m_settingsMutex);
         m_settings = loaded;
+        m_separators = prices.separators;
     }
     m_view.showSettings(loaded);
     for (const QString& problem : loaded.scale.problems) {
         appendLog(problem);
     }
+    if (!prices.problem.isEmpty())
+        appendLog(prices.problem);
 }
 
 void Controller::saveSettings() {
@@ -178,9 +182,9 @@ void Controller::poll() {
 }
 
 LookupSettings Controller::lookupSettings() const {
-    const Settings now = settings();
-    return {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
-            std::chrono::seconds(now.performance.connectTimeoutS), now.scale.formats};
+    const std::lock_guard lock(m_settingsMutex);
+    return {m_settings.bd, m_settings.currency, m_separators,
+            std::chrono::seconds(m_settings.performance.connectTimeoutS), m_settings.scale.formats};
 }
 
 bool Controller::lookupPrice(int32_t socket, const QString& code) {

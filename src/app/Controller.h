@@ -25,6 +25,7 @@
 #include "content/DisplayContent.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
+#include "pricing/PriceFormat.h"
 #include "report/NotFoundReport.h"
 #include "terminal/EventPoller.h"
 #include "terminal/PollerSink.h"
@@ -196,6 +197,7 @@ private:
 
     mutable std::mutex m_settingsMutex;
     Settings m_settings;
+    Separators m_separators;  // of prices, decided when the settings are loaded
 
     AutostartEntry m_autostart;
 
