@@ -177,6 +177,8 @@ void Controller::poll() {
     if (m_highVolume) {
         reportFinishedScans();
     }
+    for (const QString& line : m_failureLog.due(LookupFailureLog::Clock::now()))
+        appendLog(line);
     logReport(m_notFound.saveIfDue(std::chrono::steady_clock::now()));
     logDistributionLines();
 }
@@ -195,8 +197,15 @@ bool Controller::lookupPrice(int32_t socket, const QString& code) {
     if (reply.outcome != LookupOutcome::Failed) {
         return true;
     }
+    logDatabaseFailure(code, reply.error);
     reportDatabaseFailure();
     return false;
+}
+
+void Controller::logDatabaseFailure(const QString& code, const QString& reason) {
+    if (const std::optional<QString> line =
+            m_failureLog.failed(code, reason, LookupFailureLog::Clock::now()))
+        appendLog(*line);
 }
 
 void Controller::reportDatabaseFailure() {
@@ -234,6 +243,7 @@ void Controller::reportFinishedScans() {
     bool failed = false;
     for (const FinishedLookup& done : m_highVolume->takeFinished()) {
         if (done.outcome == LookupOutcome::Failed) {
+            logDatabaseFailure(done.code, done.error);
             failed = true;
             continue;
         }

@@ -16,6 +16,7 @@
 #include <QStringView>
 
 #include "app/DismissalSchedule.h"
+#include "app/LookupFailureLog.h"
 #include "app/OperatorView.h"
 #include "app/SettingsFile.h"
 #include "config/Extras.h"
@@ -169,6 +170,8 @@ private:
     LookupSettings lookupSettings() const;
     // The failure box of a lookup, at most one open at a time.
     void reportDatabaseFailure();
+    // The failed scan's line with the database client's reason, when one is due.
+    void logDatabaseFailure(const QString& code, const QString& reason);
     // High-volume mode: the workers' pool, scans for it, the scans it finished.
     void startHighVolume();
     void takeWaitingScans();
@@ -205,6 +208,7 @@ private:
     bool m_noTrayLogged = false;
     bool m_shutDown = false;
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
+    LookupFailureLog m_failureLog;
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
     std::array<std::optional<TerminalId>, kConfigGroups> m_configOrigins{};
