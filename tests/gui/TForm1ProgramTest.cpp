@@ -227,7 +227,8 @@ TEST_F(ProgramWindow, HighVolumeModeAnswersFromWorkersAndReportsInTheWindow) {
         db.addItem(item, "'Item " + std::to_string(item) + "'", std::to_string(item));
         db.addCode(std::to_string(item), item);
     }
-    writeSettings("[CAMINHO]\nbd=" + db.path().toUtf8() + "\n[PERFORMANCE]\nhigh_volume=1\n");
+    writeSettings("[CAMINHO]\nbd=" + db.path().toUtf8() +
+                  "\n[PERFORMANCE]\nhigh_volume=1\nidle_ms=100\n");
     form.FormCreate();
     ASSERT_TRUE(form.controller().highVolume());
     control<QPlainTextEdit>(form, "MemoRecv")->clear();
@@ -275,6 +276,9 @@ TEST_F(ProgramWindow, HighVolumeModeAnswersFromWorkersAndReportsInTheWindow) {
     const QStringList failures = logLines().filter(s("Falha no banco de dados do PDV"));
     ASSERT_EQ(failures.size(), 1) << log().toStdString();
     EXPECT_TRUE(failures[0].contains(s("missing.fdb"))) << failures[0].toStdString();
+
+    // idle_ms counts milliseconds: the workers let the database go within moments.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return db.otherAttachments() == 0; }, 10000));
 }
 
 TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {
