@@ -83,10 +83,16 @@ void Controller::shutDown() {
         for (const FinishedLookup& done : m_highVolume->takeFinished()) {
             if (done.outcome == LookupOutcome::NotFound) {
                 countNotFound(done.code, done.socket, std::chrono::system_clock::now());
+            } else if (done.outcome == LookupOutcome::Failed) {
+                logDatabaseFailure(done.code, done.error);
             }
         }
     }
     logReport(m_notFound.save());
+    // Failures counted since their last line are told now, not lost with the program.
+    for (const QString& line :
+         m_failureLog.due(LookupFailureLog::Clock::now() + LookupFailureLog::kInterval))
+        appendLog(line);
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
     m_content.stopDistributions();
