@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# `make demo`: starts Tarifon headless on the demo database with Brazilian
-# regional settings, scans a few demo codes (one unknown) with the terminal
-# simulator, prints each reply and stops the program cleanly.  The last two codes are
+# `make demo`: starts Tarifon headless on the demo database under the caller's regional
+# settings (none, C or POSIX: Brazilian separators), scans a few demo codes (one unknown)
+# with the terminal simulator, prints each reply and stops the program cleanly.  The last two codes are
 # scale labels: a price label of the cheese and a weight label of the ham.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,7 +31,7 @@ done
 [ -n "$port" ] || { echo "demo: no free port found" >&2; exit 1; }
 printf '[server]\naddress=127.0.0.1\nport=%s\n' "$port" > "$dir/termlink.ini"
 
-LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen "$dir/tarifon" >"$dir/tarifon.out" 2>&1 &
+QT_QPA_PLATFORM=offscreen "$dir/tarifon" >"$dir/tarifon.out" 2>&1 &
 pid=$!
 # A loaded machine may take a while to start the program; give up only if it ends.
 listening=""

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "app/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
+#include "pricing/FbClient.h"
 #include "ui/Application.h"
 #include "ui/TForm1.h"
 
@@ -67,6 +69,9 @@ int main(int argc, char** argv) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
     tarifon::raiseOpenFileLimit();
+    // The stop is ours: the window closes, the lookups end and detach, the database client
+    // shuts down, and only then does main return (docs/architecture.md, "Stopping").
+    tarifon::keepDatabaseClientFromSignals();
     QApplication app(argc, argv);
     tarifon::setUpApplication();
 
@@ -105,6 +110,9 @@ int main(int argc, char** argv) {
         status = QApplication::exec();
     }
     Form1 = nullptr;
+    if (!tarifon::shutDownDatabaseClient(std::chrono::seconds(10))) {
+        std::fprintf(stderr, "the database client reported a failure as it shut down\n");
+    }
     if (probe) {
         std::fprintf(stderr, "%s\n", qUtf8Printable(probe->summary()));
     }

@@ -2,12 +2,13 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "base/OncePerPeriod.h"
 
 // What the operator is told about refused connections (from outside the allow list, or
 // too many too fast): at most one line per address, reason and minute, so a scanner on
@@ -32,14 +33,12 @@ public:
     std::optional<Clock::time_point> nextDue() const;
 
 private:
-    struct Entry {
-        Clock::time_point lastLine;
-        uint64_t untold = 0;
-    };
     using Key = std::pair<std::string, std::string>;  // address, why
     static std::string line(const Key& key, uint64_t count);
 
-    std::map<Key, Entry> m_entries;
+    tarifon::OncePerPeriod<Key> m_counts{kPeriod, kMaxAddresses, [](const Key& key) {
+                                             return Key{"other addresses", key.second};
+                                         }};
 };
 
 }  // namespace termlink

@@ -270,15 +270,17 @@ TEST_P(ServerOutageE2e, ScansFailWhileTheServerIsDownAndAreAnsweredOnceItIsBack)
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 
-// The separators come from the regional settings and the prefix from the settings
-// file; the program and its database may live in folders with non-ASCII names.
+// The separators come from the locale the settings file names (or the regional
+// settings) and the prefix from the settings file; the program and its database may live
+// in folders with non-ASCII names.
 class NonAsciiFolderE2e : public ProgramTest {
 protected:
     NonAsciiFolderE2e() : ProgramTest(QStringLiteral("Preços São João")) {}
 };
 
 TEST_F(NonAsciiFolderE2e, AnswersWithTheRegionalSeparatorsAndTheConfiguredPrefix) {
-    ASSERT_NO_FATAL_FAILURE(addDemoDatabase(QStringLiteral("[GENERAL]\ncurrency=US$\n")));
+    ASSERT_NO_FATAL_FAILURE(
+        addDemoDatabase(QStringLiteral("[GENERAL]\ncurrency=US$\nprice_locale=en_US\n")));
     ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("C.UTF-8")));
 
     const auto run = runTermsim(scanArguments(server(), {"7893200500110", "7891000100103"}));
