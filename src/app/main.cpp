@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <optional>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QSocketNotifier>
 
 #include "app/Controller.h"
@@ -59,6 +61,17 @@ bool serviceMode() {
     return QCoreApplication::arguments().contains(QStringLiteral("--service"));
 }
 
+// The installed program folder belongs to a group (setgid, see packaging/deb/postinst): the
+// service and every desktop user in it replace each other's files there, and a save refuses a
+// file it may not write.  So what we create there is group-writable whatever the user's umask.
+void shareFilesWithTheFolderGroup() {
+    struct stat folder {};
+    const QByteArray path = QFile::encodeName(QCoreApplication::applicationDirPath());
+    if (::stat(path.constData(), &folder) == 0 && (folder.st_mode & S_ISGID) != 0) {
+        ::umask(::umask(0) & ~static_cast<mode_t>(S_IWGRP));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +87,7 @@ int main(int argc, char** argv) {
     tarifon::keepDatabaseClientFromSignals();
     QApplication app(argc, argv);
     tarifon::setUpApplication();
+    shareFilesWithTheFolderGroup();
 
     tarifon::TermlinkLibrary library;
     const bool service = serviceMode();

@@ -54,7 +54,7 @@ mapfile -t unitEnv < <(key Environment | inroot)
 read -r -a command <<<"$(key ExecStart | inroot)"
 service() {
   cd "$(key WorkingDirectory | inroot)"
-  umask "$(key UMask)"
+  umask "${UMASK:-$(key UMask)}"
   exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/nonexistent \
     TMPDIR="$work/tmp" FIREBIRD_LOCK="$work/tmp/firebird" ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} \
     "${unitEnv[@]}" "${user[@]}" "${command[@]}"
@@ -97,7 +97,9 @@ pid=""
 # error says why.
 if [ ${#user[@]} -gt 0 ]; then
   user=(setpriv --reuid="$uid" --regid="$uid" --clear-groups)
-  (service) >"$work/locked.out" 2>&1 &
+  # A desktop user's umask (022): what it creates in the group's folder stays group-writable.
+  rm -f "$prog/temp.bmp"
+  (UMASK=022 service) >"$work/locked.out" 2>&1 &
   pid=$!
   for _ in $(seq 100); do
     reply=$("$prog/termsim" --server "127.0.0.1:$port" --timeout 3 --scan 7891000100103) && break
@@ -106,6 +108,7 @@ if [ ${#user[@]} -gt 0 ]; then
   done
   kill -TERM "$pid" && wait "$pid" && pid="" || fail "the locked-out program did not end with 0"
   [ "$reply" = $'7891000100103\tno reply' ] || fail "answered outside the lock folder's group: $reply"
+  [ "$(stat -c %A "$prog/temp.bmp")" = -rw-rw-r-- ] || fail "temp.bmp not group-writable: $(stat -c %A "$prog/temp.bmp")"
   grep -q "Falha no banco de dados do PDV ao consultar 7891000100103: .*Permission denied.*$work/tmp/firebird" \
     "$work/locked.out" || fail "no reason on standard error: $(cat "$work/locked.out")"
 fi
