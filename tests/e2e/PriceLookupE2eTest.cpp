@@ -208,6 +208,29 @@ TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
     EXPECT_EQ(counted.entries()[0].terminals, Lines{"127.0.0.1"});
 }
 
+// Price checkers and kiosk pages under load are answered as terminals are, and a scan
+// of theirs never waits behind another.
+TEST_P(PriceLookupE2e, AnswersWebTerminalsUnderLoad) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    const QString web = QStringLiteral("127.0.0.1:%1").arg(m_program->webPort());
+    for (const char* transport : {"http", "ws"}) {
+        const auto load =
+            runLoad(web, {"7891000100103", "7890000000000", "Café <b>"}, 10, 2, 15, "4", transport);
+        ASSERT_EQ(load.exitCode, 0) << transport << ": " << load.errors;
+        const QJsonObject r = load.report();
+        const std::string shown = transport + (": " + load.lines.back());
+        EXPECT_EQ(r[QStringLiteral("connected")].toInt(), 10) << shown;
+        EXPECT_EQ(r[QStringLiteral("disconnected")].toInt(), 0) << shown;
+        EXPECT_GE(r[QStringLiteral("scans_sent")].toInt(), 10) << shown;
+        EXPECT_EQ(r[QStringLiteral("replies")].toInt(), r[QStringLiteral("scans_sent")].toInt())
+            << shown;
+        EXPECT_GT(r[QStringLiteral("found")].toInt(), 0) << shown;
+        EXPECT_GT(r[QStringLiteral("not_found")].toInt(), 0) << shown;
+    }
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
+
 // Scale labels answer the product of their short code: the label's price, or for a weight the
 // catalogue's.
 TEST_P(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
