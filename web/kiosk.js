@@ -36,6 +36,8 @@ const state = {
   connectTimer: 0,
   aliveTimer: 0,
   aliveEveryMs: 10000,
+  silenceTimer: 0,
+  silenceMs: 60000,
   seq: Math.floor(Date.now() / 1000) % 100000 * 1000,
   waitingSeq: null,
   lastCode: "",
@@ -269,6 +271,15 @@ function resetAlive() {
   state.aliveTimer = setTimeout(() => send({ type: "alive" }), state.aliveEveryMs);
 }
 
+// Tarifon sends a keep-alive every few seconds; a link silent for much longer is dead
+// without having said so (a Wi-Fi drop leaves it half open), so it is closed and made again.
+function resetSilence() {
+  clearTimeout(state.silenceTimer);
+  state.silenceTimer = setTimeout(() => {
+    if (state.socket) state.socket.close();
+  }, state.silenceMs);
+}
+
 function setStatus(message) {
   $("status-text").textContent = message || "";
   $("status").hidden = !message;
@@ -299,6 +310,7 @@ function handle(m) {
     case "welcome":
       state.retryMs = FIRST_RETRY_MS;
       state.aliveEveryMs = Math.max(1000, Math.floor(whole(m.idleTimeoutMs) / 3));
+      state.silenceMs = Math.max(60000, 2 * whole(m.idleTimeoutMs));
       clearInterval(state.countdownTimer);
       setStatus("");
       send({ type: "response", code: 392 });  // the picture set, please
@@ -369,8 +381,12 @@ function connect() {
   if (!$("status").hidden) setStatus(TEXT.retrying);
   // An unreachable server may leave the attempt hanging for minutes.
   state.connectTimer = setTimeout(() => socket.close(), CONNECT_SECONDS * 1000);
-  socket.onopen = () => clearTimeout(state.connectTimer);
+  socket.onopen = () => {
+    clearTimeout(state.connectTimer);
+    resetSilence();
+  };
   socket.onmessage = (event) => {
+    resetSilence();
     let m;
     try {
       m = JSON.parse(event.data);
@@ -384,6 +400,7 @@ function connect() {
     state.socket = null;
     clearTimeout(state.connectTimer);
     clearTimeout(state.aliveTimer);
+    clearTimeout(state.silenceTimer);
     clearTimeout(state.retryTimer);
     clearInterval(state.countdownTimer);
     state.retryAt = Date.now() + state.retryMs;
