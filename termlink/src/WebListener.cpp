@@ -16,15 +16,14 @@ std::optional<wire::Message> decodeSent(const wire::Bytes& frame) {
 }
 
 WebListener::WebListener(asio::io_context& io, Registry& registry, const ServerConfig& config,
-                         Refused refused)
+                         AcceptLoop::Admit admit, AcceptLoop::Refused refused)
     : m_registry(registry),
       m_config(config),
-      m_refused(std::move(refused)),
       m_pages(config.web),
       m_acceptor(io),
       m_acceptRetry(io),
-      m_accepting{m_acceptor, m_acceptRetry, m_config.allow, m_refused,
-                  [this](asio::ip::tcp::socket socket) { admit(std::move(socket)); }} {}
+      m_accepting{m_acceptor, m_acceptRetry, std::move(admit), std::move(refused),
+                  [this](asio::ip::tcp::socket socket) { start(std::move(socket)); }} {}
 
 bool WebListener::listen() {
     if (m_acceptor.is_open())
@@ -55,7 +54,7 @@ void WebListener::unshowablePicture() {
             "kiosk pages leave such pictures out (told once)");
 }
 
-void WebListener::admit(asio::ip::tcp::socket socket) {
+void WebListener::start(asio::ip::tcp::socket socket) {
     size_t places = 0;
     for (const auto& s : m_sessions)
         places += s->holdsPlace() ? 1 : 0;

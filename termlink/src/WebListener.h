@@ -25,10 +25,10 @@ namespace termlink {
 
 class WebListener {
 public:
-    using Refused = std::function<void(const asio::ip::address&)>;
-
+    // `admit` and `refused` are the terminal side's, so that one allow list and one
+    // per-address rate hold whichever port a device comes to.
     WebListener(asio::io_context& io, Registry& registry, const ServerConfig& config,
-                Refused refused);
+                AcceptLoop::Admit admit, AcceptLoop::Refused refused);
 
     // Binds and listens; one line on standard error says where, or why not.
     bool listen();
@@ -46,11 +46,10 @@ public:
     void unshowablePicture();
 
 private:
-    void admit(asio::ip::tcp::socket socket);
+    void start(asio::ip::tcp::socket socket);
 
     Registry& m_registry;
     const ServerConfig& m_config;
-    Refused m_refused;
     WebPages m_pages;
     asio::ip::tcp::acceptor m_acceptor;
     asio::steady_timer m_acceptRetry;
