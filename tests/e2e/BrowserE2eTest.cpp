@@ -5,16 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QListWidget>
-#include <QTest>
 #include <QToolButton>
 #include <QUrl>
 
@@ -24,6 +17,7 @@
 #include "app/TermlinkLibrary.h"
 #include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SilentListener.h"
 #include "support/Utf8.h"
 #include "ui/TForm1.h"
 
@@ -31,55 +25,39 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The web side gets a port of its own choosing, so that the page finds Tarifon again
-// after a restart.
-uint16_t freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    ::close(fd);
-    return bound ? ntohs(address.sin_port) : 0;
-}
-
-bool copyFiles(const QString& from, const QString& to) {
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QFileInfo& file : QDir(from).entryInfoList(QDir::Files)) {
-        const QString target = to + u'/' + file.fileName();
-        QFile::remove(target);
-        if (!QFile::copy(file.filePath(), target))
-            return false;
-    }
-    return true;
-}
-
 // The kiosk page and the shipped templates in `folder`/web, where the library looks for
-// them beside the executable; and the library's settings with the web side on `port`.
-bool layOutWeb(const QString& folder, const QString& termlinkIni, uint16_t port) {
+// them beside the executable; the web side on a port of the test's choosing, so that the
+// page finds Tarifon again after a restart. Returns the port, 0 on a failure.
+int layOutWeb(const QString& folder, const QString& termlinkIni) {
+    bool copied = true;
+    for (const auto& [from, to] :
+         {std::pair{"/web/", "/web/"}, {"/data/web/templates/", "/web/templates/"}}) {
+        QDir().mkpath(folder + s(to));
+        for (const QFileInfo& file :
+             QDir(s(TARIFON_SOURCE_DIR) + s(from)).entryInfoList(QDir::Files)) {
+            QFile::remove(folder + s(to) + file.fileName());
+            copied = QFile::copy(file.filePath(), folder + s(to) + file.fileName()) && copied;
+        }
+    }
+    const int port = SilentListener().port();
     QFile ini(termlinkIni);
-    return port != 0 && copyFiles(s(TARIFON_SOURCE_DIR "/web"), folder + s("/web")) &&
-           copyFiles(s(TARIFON_SOURCE_DIR "/data/web/templates"), folder + s("/web/templates")) &&
-           ini.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           ini.write(QStringLiteral("[server]\naddress=127.0.0.1\nport=0\n"
-                                    "[web]\naddress=127.0.0.1\nport=%1\n")
-                         .arg(port)
-                         .toUtf8()) > 0;
+    return copied && ini.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                   ini.write(QStringLiteral("[server]\naddress=127.0.0.1\nport=0\n"
+                                            "[web]\naddress=127.0.0.1\nport=%1\n")
+                                 .arg(port)
+                                 .toUtf8()) > 0
+               ? port
+               : 0;
 }
 
 const QString kConnected = s("state.socket !== null && state.socket.readyState === WebSocket.OPEN");
 // What the answer screen shows: its kind, the description and the price line.
+// ($ is the page's own getElementById.)
 const QString kAnswer =
-    s("document.getElementById('answer').hidden ? 'idle' : "
-      "[document.getElementById('answer').className, "
-      "document.getElementById('description').textContent, "
-      "document.getElementById('price').textContent].join(' | ')");
+    s("$('answer').hidden ? 'idle' : [$('answer').className, "
+      "$('description').textContent, $('price').textContent].join(' | ')");
 const QString kStatus =
-    s("document.getElementById('status').hidden ? '' : "
-      "document.getElementById('status-text').textContent.replace(/ · .*/, '')");
+    s("$('status').hidden ? '' : $('status-text').textContent.replace(/ · .*/, '')");
 // A code that would be markup, were it not escaped.
 const QString kMarkup = s("<i id=\"x\">7'&amp;</i>");
 
@@ -91,7 +69,7 @@ QString showsLiterally(const QString& heading, const QString& text) {
         .arg(heading, QString::fromLatin1(QUrl::toPercentEncoding(text)));
 }
 
-QString priceUrl(uint16_t port, const QString& code) {
+QString priceUrl(int port, const QString& code) {
     return s("http://127.0.0.1:%1/price?code=%2")
         .arg(port)
         .arg(QString::fromLatin1(QUrl::toPercentEncoding(code)));
@@ -108,10 +86,10 @@ protected:
 
     // Types `code` and Enter, and waits for the answer screen to show `expected`.
     void scan(const QString& code, const QString& expected) {
-        m_browser->type(code + u'\n');
+        m_browser->run("keys", code + u'\n');
         EXPECT_TRUE(m_browser->waitFor(kAnswer, expected, 10s))
             << code.toStdString() << ": " << m_browser->lastSeen().toString().toStdString()
-            << m_browser->lastError().toStdString();
+            << m_browser->error().toStdString();
     }
 
     std::unique_ptr<Browser> m_browser;
@@ -120,14 +98,14 @@ protected:
 }  // namespace
 
 TEST_F(BrowserE2e, AnswersTheScannerAndTheCheckersAndComesBackAfterARestart) {
-    const uint16_t web = freePort();
-    ASSERT_TRUE(layOutWeb(m_folder.path(), m_folder.filePath(s("termlink.ini")), web));
+    const int web = layOutWeb(m_folder.path(), m_folder.filePath(s("termlink.ini")));
+    ASSERT_NE(web, 0);
     ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
     ASSERT_NO_FATAL_FAILURE(start());
     Browser& browser = *m_browser;
     const QString kiosk = s("http://127.0.0.1:%1/").arg(web);
 
-    browser.open(kiosk);
+    browser.run("open", kiosk);
     ASSERT_TRUE(browser.waitFor(kConnected, true)) << m_program->output().toStdString();
     scan(s("7891000100103"), s("screen found | Leite Condensado Moça 395g | R$6,99"));
     browser.shot(s("price"));
@@ -136,17 +114,17 @@ TEST_F(BrowserE2e, AnswersTheScannerAndTheCheckersAndComesBackAfterARestart) {
     EXPECT_TRUE(browser.waitFor(kAnswer, s("idle"), 10s));
 
     // A price checker's pages, with what the shop's database and the device put in them.
-    browser.open(s("http://127.0.0.1:%1/price/2000001000496").arg(web));
+    browser.run("open", s("http://127.0.0.1:%1/price/2000001000496").arg(web));
     EXPECT_TRUE(browser.waitFor(s("document.querySelector('.description').textContent + ' ' + "
                                   "document.querySelector('.price').textContent"),
                                 s("Queijo Minas Frescal Sant'Anna kg R$39,90")));
-    browser.open(priceUrl(web, kMarkup));
+    browser.run("open", priceUrl(web, kMarkup));
     EXPECT_TRUE(browser.waitFor(showsLiterally(s("Produto não encontrado"), kMarkup), true))
-        << browser.lastError().toStdString();
+        << browser.error().toStdString();
 
     // Tarifon goes and comes back on the same port: the page says it is cut off, then
     // answers again by itself.
-    browser.open(kiosk);
+    browser.run("open", kiosk);
     ASSERT_TRUE(browser.waitFor(kConnected, true));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
     EXPECT_TRUE(browser.waitFor(kStatus, s("Sem conexão com o servidor de preços")));
@@ -160,8 +138,8 @@ TEST_F(BrowserE2e, AnswersTheScannerAndTheCheckersAndComesBackAfterARestart) {
 // The window runs here, on the real library, so that its button sends the quick message.
 TEST_F(BrowserE2e, ShowsThePicturesTheQuickMessageAndAFailedLookup) {
     const auto file = [this](const char* name) { return m_folder.filePath(s(name)); };
-    const uint16_t web = freePort();
-    ASSERT_TRUE(layOutWeb(QCoreApplication::applicationDirPath(), file("termlink.ini"), web));
+    const int web = layOutWeb(QCoreApplication::applicationDirPath(), file("termlink.ini"));
+    ASSERT_NE(web, 0);
     ASSERT_TRUE(QDir(m_folder.path()).mkdir(s("images")));
     QImage picture(160, 90, QImage::Format_RGB32);
     picture.fill(QColor(0, 128, 255));
@@ -179,31 +157,30 @@ TEST_F(BrowserE2e, ShowsThePicturesTheQuickMessageAndAFailedLookup) {
     form.setDialogs(std::make_unique<ScriptedDialogs>());
     ASSERT_FALSE(listeningServer([&form] { form.FormCreate(); }).isEmpty());
     Browser& browser = *m_browser;
-    browser.open(s("http://127.0.0.1:%1/").arg(web));
+    browser.run("open", s("http://127.0.0.1:%1/").arg(web));
 
     // The picture of the image table, in its own colours and size.
     EXPECT_TRUE(
         browser.waitFor(s("(() => { const i = document.querySelector('.slide.shown');"
-                          " if (!i || document.getElementById('idle').hidden) return null;"
+                          " if (!i || $('idle').hidden) return null;"
                           " const c = document.createElement('canvas'); c.width = c.height = 1;"
                           " c.getContext('2d').drawImage(i, -80, -45);"
                           " return [i.naturalWidth, i.naturalHeight, ...c.getContext('2d')"
                           ".getImageData(0, 0, 1, 1).data.slice(0, 3)].join(' '); })()"),
                         s("160 90 0 128 255")))
-        << browser.lastError().toStdString();
+        << browser.error().toStdString();
 
     auto* terminals = control<QListWidget>(form, "ListBConec");
     ASSERT_TRUE(QTest::qWaitFor([&] { return terminals->count() == 1; }, 10000));
     control<QToolButton>(form, "BtnMsgSend")->click();
-    EXPECT_TRUE(browser.waitFor(s("document.getElementById('message').hidden ? '' : "
-                                  "document.getElementById('message').innerText"),
+    EXPECT_TRUE(browser.waitFor(s("$('message').hidden ? '' : $('message').innerText"),
                                 s("Oferta do dia\nCafé <b>2 por 1</b>")));
     browser.shot(s("idle-message-picture"));
 
     scan(s("7891000100103"), s("screen failed |  | Consulta indisponível no momento"));
     browser.shot(s("failed"));
-    browser.open(priceUrl(web, kMarkup));
+    browser.run("open", priceUrl(web, kMarkup));
     EXPECT_TRUE(
         browser.waitFor(showsLiterally(s("Consulta indisponível no momento"), kMarkup), true))
-        << browser.lastError().toStdString();
+        << browser.error().toStdString();
 }

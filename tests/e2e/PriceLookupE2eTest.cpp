@@ -230,8 +230,7 @@ TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 
-// Price checkers and kiosk pages under load are answered as terminals are, and a scan
-// of theirs never waits behind another.
+// Price checkers and kiosk pages under load are answered as terminals are.
 TEST_P(PriceLookupE2e, AnswersWebTerminalsUnderLoad) {
     ASSERT_NO_FATAL_FAILURE(addDatabase());
     ASSERT_NO_FATAL_FAILURE(start());
@@ -241,14 +240,10 @@ TEST_P(PriceLookupE2e, AnswersWebTerminalsUnderLoad) {
             runLoad(web, {"7891000100103", "7890000000000", "Café <b>"}, 10, 2, 15, "4", transport);
         ASSERT_EQ(load.exitCode, 0) << transport << ": " << load.errors;
         const QJsonObject r = load.report();
-        const std::string shown = transport + (": " + load.lines.back());
-        EXPECT_EQ(r[QStringLiteral("connected")].toInt(), 10) << shown;
-        EXPECT_EQ(r[QStringLiteral("disconnected")].toInt(), 0) << shown;
-        EXPECT_GE(r[QStringLiteral("scans_sent")].toInt(), 10) << shown;
-        EXPECT_EQ(r[QStringLiteral("replies")].toInt(), r[QStringLiteral("scans_sent")].toInt())
-            << shown;
-        EXPECT_GT(r[QStringLiteral("found")].toInt(), 0) << shown;
-        EXPECT_GT(r[QStringLiteral("not_found")].toInt(), 0) << shown;
+        const auto n = [&r](const char* key) { return r[QString::fromLatin1(key)].toInt(); };
+        EXPECT_TRUE(n("connected") == 10 && n("disconnected") == 0 && n("scans_sent") >= 10 &&
+                    n("replies") == n("scans_sent") && n("found") > 0 && n("not_found") > 0)
+            << transport << ": " << load.lines.back();
     }
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }

@@ -1,11 +1,7 @@
 #!/usr/bin/python3
-# Headless Chromium for the browser tests, driven one command per line on standard input
-# (a JSON array), one JSON object per line back:
-#   ["open", url]        loads the page
-#   ["keys", text]       types into whatever has the focus, as a scanner does ("\n" is Enter)
-#   ["eval", expression] the value of a JavaScript expression
-#   ["shot", path]       a PNG of the window
-# The first line out is {"ready": true}, or {"error": why} when the browser does not start.
+# Headless Chromium for the browser tests (tests/e2e/Browser.h): one command a line on
+# standard input, a JSON array [command, argument]; one JSON object a line back, with the
+# "value" or the "error". The first line out is {"ready": true} or the error.
 import json
 import sys
 
@@ -14,55 +10,36 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
+COMMANDS = {
+    "open": lambda b, url: b.get(url),
+    "keys": lambda b, text: ActionChains(b).send_keys(text.replace("\n", Keys.ENTER)).perform(),
+    "eval": lambda b, expression: b.execute_script("return (" + expression + ");"),
+    "shot": lambda b, path: b.save_screenshot(path),
+}
 
-def reply(**fields):
-    sys.stdout.write(json.dumps(fields) + "\n")
-    sys.stdout.flush()
+
+def answer(**fields):
+    print(json.dumps(fields), flush=True)
 
 
-def start(chromium, chromedriver, size):
+try:
     options = webdriver.ChromeOptions()
-    options.binary_location = chromium
+    options.binary_location = sys.argv[1]
+    size = sys.argv[3] if len(sys.argv) > 3 else "1280,800"  # a third argument: WIDTH,HEIGHT
     for flag in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu",
                  "--no-first-run", "--window-size=" + size, "--hide-scrollbars"):
         options.add_argument(flag)
-    return webdriver.Chrome(service=Service(chromedriver), options=options)
-
-
-def run(browser, command, argument):
-    if command == "open":
-        browser.get(argument)
-        return None
-    if command == "keys":
-        ActionChains(browser).send_keys(argument.replace("\n", Keys.ENTER)).perform()
-        return None
-    if command == "eval":
-        return browser.execute_script("return (" + argument + ");")
-    if command == "shot":
-        return browser.save_screenshot(argument)
-    raise ValueError("unknown command " + command)
-
-
-def main():
-    chromium, chromedriver = sys.argv[1], sys.argv[2]
-    size = sys.argv[3] if len(sys.argv) > 3 else "1280,800"
-    try:
-        browser = start(chromium, chromedriver, size)
-    except Exception as e:  # the test reports it as a failure
-        reply(error="the browser did not start: %s" % e)
-        return 1
-    try:
-        reply(ready=True)
-        for line in sys.stdin:
-            try:
-                command, argument = json.loads(line)
-                reply(value=run(browser, command, argument))
-            except Exception as e:
-                reply(error="%s: %s" % (type(e).__name__, e))
-    finally:
-        browser.quit()
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+    browser = webdriver.Chrome(service=Service(sys.argv[2]), options=options)
+except Exception as e:
+    answer(error="the browser did not start: %s" % e)
+    sys.exit(1)
+try:
+    answer(ready=True)
+    for line in sys.stdin:
+        try:
+            command, argument = json.loads(line)
+            answer(value=COMMANDS[command](browser, argument))
+        except Exception as e:
+            answer(error="%s: %s" % (type(e).__name__, e))
+finally:
+    browser.quit()
