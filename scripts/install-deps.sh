@@ -23,6 +23,8 @@ packages=(
   # The .deb: its library dependencies and the icon's PNG sizes; the check of its
   # systemd unit (systemd-analyze; no service is started).
   dpkg-dev librsvg2-bin systemd
+  # The browser tests: headless Chromium driven by Selenium (Debian's, no downloads).
+  chromium chromium-driver python3-selenium
   # The sanitizer suite and the fuzzers: clang with its sanitizer and libFuzzer runtimes.
   clang libclang-rt-14-dev
 )

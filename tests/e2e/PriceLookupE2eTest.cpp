@@ -230,6 +230,24 @@ TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 
+// Price checkers and kiosk pages under load are answered as terminals are.
+TEST_P(PriceLookupE2e, AnswersWebTerminalsUnderLoad) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    const QString web = QStringLiteral("127.0.0.1:%1").arg(m_program->webPort());
+    for (const char* transport : {"http", "ws"}) {
+        const auto load =
+            runLoad(web, {"7891000100103", "7890000000000", "Café <b>"}, 10, 2, 15, "4", transport);
+        ASSERT_EQ(load.exitCode, 0) << transport << ": " << load.errors;
+        const QJsonObject r = load.report();
+        const auto n = [&r](const char* key) { return r[QString::fromLatin1(key)].toInt(); };
+        EXPECT_TRUE(n("connected") == 10 && n("disconnected") == 0 && n("scans_sent") >= 10 &&
+                    n("replies") == n("scans_sent") && n("found") > 0 && n("not_found") > 0)
+            << transport << ": " << load.lines.back();
+    }
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
+
 // Scale labels answer the product of their short code: the label's price, or for a weight the
 // catalogue's.
 TEST_P(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
