@@ -233,6 +233,9 @@ void Controller::startHighVolume() {
         m_library, performance, [this] { return lookupSettings(); },
         [this] { takeWaitingScans(); });
     m_poller.setScanQueue(m_highVolume.get());
+    // Before the server listens, so that no terminal's first scan waits for an attach.
+    // A database that is down costs the start at most the time-out; scans try again.
+    m_highVolume->warmUp(std::chrono::seconds(performance.connectTimeoutS));
 }
 
 // Woken by the library: hand the waiting scans over now rather than at the next tick.
