@@ -18,6 +18,8 @@ packages=(
   # Qt's own texts (file dialogs, standard buttons) in Portuguese and English.
   qt6-translations-l10n
   libasio-dev
+  # sd_notify: readiness and the watchdog's pings as a service.
+  libsystemd-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The .deb: its library dependencies and the icon's PNG sizes; the check of its
   # systemd unit (systemd-analyze; no service is started).

@@ -14,6 +14,7 @@
 
 #include "app/Controller.h"
 #include "app/ServiceLog.h"
+#include "app/ServiceWatchdog.h"
 #include "app/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
@@ -115,6 +116,9 @@ int main(int argc, char** argv) {
     if (form.controller().settings().performance.uiProbe) {
         probe.emplace();
     }
+    // Ready only now: the server listens and the lookup workers have attached.
+    tarifon::ServiceWatchdog watchdog;
+    watchdog.start();
     int status = 0;
     // Closed during start-up: exec() would start a fresh loop that nothing ends.
     if (!closed) {
