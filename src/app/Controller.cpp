@@ -62,12 +62,15 @@ void Controller::startUp() {
 }
 
 void Controller::startServer() {
-    if (m_library.tc_startserver() != 0) {
+    m_listening = m_library.tc_startserver() != 0;
+    if (m_listening) {
         appendLog(kServerStarted);
         m_view.serverStarted();
     } else {
         appendLog(kServerFailed);
-        m_view.showNotice(kServerFailed);
+        // As a service no one could close the box; the line went to the journal.
+        if (!m_logEcho)
+            m_view.showNotice(kServerFailed);
     }
 }
 

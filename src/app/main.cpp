@@ -92,12 +92,6 @@ int main(int argc, char** argv) {
 
     tarifon::TermlinkLibrary library;
     const bool service = serviceMode();
-    // A server that cannot listen would leave the service running for nothing behind a
-    // box no one can close; ending with a failure lets the service manager try again.
-    if (service && library.tc_startserver() == 0) {
-        tarifon::writeServiceLog(QStringLiteral("Erro inicializando servidor"));
-        return 1;
-    }
     TForm1 form(library);
     if (service) {
         form.controller().setLogEcho(&tarifon::writeServiceLog);
@@ -112,14 +106,20 @@ int main(int argc, char** argv) {
     });
     closeOnTerminationSignals(form);
     form.FormCreate();
+    // A service whose server cannot listen would run for nothing; ending with a failure
+    // lets the service manager try again.
+    const bool failed = service && !form.controller().listening();
+    if (failed)
+        form.close();
     std::optional<tarifon::TimerLatenessProbe> probe;
     if (form.controller().settings().performance.uiProbe) {
         probe.emplace();
     }
     // Ready only now: the server listens and the lookup workers have attached.
     tarifon::ServiceWatchdog watchdog;
-    watchdog.start();
-    int status = 0;
+    if (!failed)
+        watchdog.start();
+    int status = failed ? 1 : 0;
     // Closed during start-up: exec() would start a fresh loop that nothing ends.
     if (!closed) {
         if (form.controller().showAtStart() && !form.isVisible()) {

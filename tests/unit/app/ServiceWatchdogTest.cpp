@@ -8,51 +8,43 @@
 
 #include "app/ServiceWatchdog.h"
 
-using namespace tarifon;
 using namespace std::chrono_literals;
-
-namespace {
-
-struct Pings {
-    int ready = 0;
-    int alive = 0;
-    void operator()(const char* state) {
-        (std::strcmp(state, "READY=1") == 0 ? ready : alive) += 1;
-    }
-};
-
-// Runs the thread's events until `pings` counts `atLeast` pings; a minute at most.
-void runUntil(const Pings& pings, int atLeast) {
-    for (int i = 0; i < 60000 && pings.alive < atLeast; ++i) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(1ms);
-    }
-}
-
-}  // namespace
 
 // A ping from any other thread would keep a hung service alive.
 TEST(ServiceWatchdog, PingsOnlyWhileItsThreadRunsItsEvents) {
     int argc = 0;
     QCoreApplication app(argc, nullptr);
-    Pings pings;
-    ServiceWatchdog watchdog(std::ref(pings), 20ms);
-    watchdog.start();
-    EXPECT_EQ(pings.ready, 1);
-    runUntil(pings, 3);
-    ASSERT_GE(pings.alive, 3);
+    int ready = 0;
+    int pings = 0;
+    const auto count = [&](const char* state) {
+        ++(std::strcmp(state, "READY=1") ? pings : ready);
+    };
+    // Runs the thread's events until `atLeast` pings; a minute at most.
+    const auto runUntil = [&](int atLeast) {
+        for (int i = 0; i < 60000 && pings < atLeast; ++i) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(1ms);
+        }
+    };
+    {
+        tarifon::ServiceWatchdog watchdog(count, 20ms);
+        watchdog.start();
+        EXPECT_EQ(ready, 1);
+        runUntil(3);
+        ASSERT_GE(pings, 3);
 
-    const int before = pings.alive;
-    std::this_thread::sleep_for(200ms);  // the thread hangs: ten pings due
-    EXPECT_EQ(pings.alive, before);
-    runUntil(pings, before + 1);
-    EXPECT_GT(pings.alive, before);
+        const int before = pings;
+        std::this_thread::sleep_for(200ms);  // the thread hangs: twenty pings due
+        EXPECT_EQ(pings, before);
+        runUntil(before + 1);
+        EXPECT_GT(pings, before);
+    }
 
-    Pings unwatched;
-    ServiceWatchdog off(std::ref(unwatched), 0ms);
-    off.start();
-    std::this_thread::sleep_for(50ms);
+    // Not watched: ready, and no ping (a timer of 0 ms would ping on every event).
+    pings = 0;
+    tarifon::ServiceWatchdog unwatched(count, 0ms);
+    unwatched.start();
     QCoreApplication::processEvents();
-    EXPECT_EQ(unwatched.ready, 1);
-    EXPECT_EQ(unwatched.alive, 0);
+    EXPECT_EQ(ready, 2);
+    EXPECT_EQ(pings, 0);
 }
