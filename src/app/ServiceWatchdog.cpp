@@ -1,5 +1,6 @@
 #include "app/ServiceWatchdog.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -19,8 +20,10 @@ std::chrono::microseconds watchdogTimeOfManager() {
 }  // namespace
 
 ServiceWatchdog::ServiceWatchdog(Notify notify, std::chrono::microseconds watchdogTime)
-    : m_notify(std::move(notify)) {
-    m_timer.setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(watchdogTime / 2));
+    : m_notify(std::move(notify)), m_watched(watchdogTime.count() > 0) {
+    m_timer.setInterval(
+        std::max(std::chrono::milliseconds(1),
+                 std::chrono::duration_cast<std::chrono::milliseconds>(watchdogTime / 2)));
     QObject::connect(&m_timer, &QTimer::timeout, [this] { m_notify("WATCHDOG=1"); });
 }
 
@@ -29,7 +32,7 @@ ServiceWatchdog::ServiceWatchdog()
 
 void ServiceWatchdog::start() {
     m_notify("READY=1");
-    if (m_timer.interval() > 0)
+    if (m_watched)
         m_timer.start();
 }
 

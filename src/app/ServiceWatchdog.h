@@ -26,6 +26,7 @@ public:
 
 private:
     Notify m_notify;
+    bool m_watched;
     QTimer m_timer;
 };
 
