@@ -20,6 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 case "$build" in /*) ;; *) build=$root/$build ;; esac
 bin=$build/bin
+. "$root/bench/lib.sh"
 cache=$root/bench/cache
 quick=${BENCH_QUICK:-0}
 [ "$quick" = 0 ] || [ "$quick" = 1 ] || quick=1
@@ -84,24 +85,9 @@ label() {
   esac
 }
 
-# Value of one key in a one-line JSON object (numbers only).
-json() { sed -n "s/.*\"$2\":\([-0-9.eE+]*\).*/\1/p" <<<"$1"; }
-ms() { awk -v v="$1" 'BEGIN { if (v == "") print "-"; else printf "%.1f", v }'; }
-ms2() { awk -v v="$1" 'BEGIN { if (v == "") print "-"; else printf "%.2f", v }'; }
-load1() { cut -d' ' -f1 /proc/loadavg; }
 # met, MISSED or not measured: a figure against its limit.
 verdict() { awk -v v="$1" -v lim="$2" -v op="$3" 'BEGIN {
   if (v == "") print "not measured"; else if ((op == "<=" && v + 0 <= lim) || (op == ">=" && v + 0 >= lim) || (op == "<" && v + 0 < lim)) print "met"; else print "MISSED" }'; }
-
-ticks_per_s=$(getconf CLK_TCK)
-# User plus system CPU seconds the process has used so far.
-cpu_seconds() {
-  # Fields after the command name, which is in parentheses and may hold blanks.
-  local rest
-  rest=$(sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
-  awk -v t="$ticks_per_s" '{ printf "%.2f", ($12 + $13) / t }' <<<"$rest"
-}
-status_mb() { awk -v k="$2:" '$1 == k { printf "%.1f", $2 / 1024 }' "/proc/$1/status" 2>/dev/null; }
 
 # Progress: which step of how many, and the time so far.
 step=0
@@ -124,25 +110,12 @@ start_program() {
   # Every simulated terminal comes from 127.0.0.1: no limit on how fast one address connects.
   printf '[server]\naddress=127.0.0.1\nport=0\nconnect_rate=0\n[web]\naddress=127.0.0.1\nport=0\n' \
     >"$prog/termlink.ini"
-  (
-    ulimit -n 4096 2>/dev/null || ulimit -n "$(ulimit -Hn)"
-    LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen exec "$prog/tarifon"
-  ) >"$work/tarifon.out" 2>&1 &
-  pid=$!
-  port=""
-  for _ in $(seq 1 200); do
-    port=$(sed -n 's/^termlink: listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/tarifon.out")
-    web_port=$(sed -n 's/^termlink: web: listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/tarifon.out")
-    [ -n "$port" ] && [ -n "$web_port" ] && return 0
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  launch_program "$prog" "$work/tarifon.out" &&
+    { pid=$launched_pid; port=$launched_port; web_port=$launched_web_port; return 0; }
+  pid=$launched_pid
   stop_program
   return 1
 }
-
-# Running and not a zombie.
-alive() { [ -r "/proc/$1/stat" ] && [ "$(sed 's/^.*) //' "/proc/$1/stat" | cut -d' ' -f1)" != Z ]; }
 
 # SIGTERM, then SIGKILL after 30 s.  Sets `ended` when the program had already ended
 # by itself or had to be killed, and `ui_p99` from the probe's report.
@@ -229,16 +202,7 @@ declare -A database
 database[embedded]=${db[$e2e]}
 if [ "$have_server" = 1 ]; then
   cp "${db[$e2e]}" "$work/server-catalog.fdb"
-  "$bin/bench_fbserver" >"$work/fbserver.out" 2>&1 &
-  server_pid=$!
-  server_port=""
-  for _ in $(seq 1 600); do
-    server_port=$(json "$(cat "$work/fbserver.out")" port)
-    [ -n "$server_port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -n "$server_port" ]; then
+  if start_fbserver "$work/fbserver.out"; then
     database[server]="localhost/$server_port:$work/server-catalog.fdb"
   else
     notes+=("The private Firebird server did not start: $(tail -1 "$work/fbserver.out"); no server runs.")
@@ -698,14 +662,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 } >"$work/results.md"
 
 cat "$work/results.md"
-{
-  cat "$work/results.md"
-  for kept in "$root"/bench/history/*.md; do
-    [ -f "$kept" ] || continue
-    echo
-    cat "$kept"
-  done
-} >"$results.tmp" && mv -f "$results.tmp" "$results"
+write_results "$results" "$work/results.md"
 echo
 echo "bench: written to $results$( [ "$plotted" = yes ] && echo " and $plot")"
 exit 0

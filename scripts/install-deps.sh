@@ -19,6 +19,8 @@ packages=(
   qt6-translations-l10n
   # Asio, and HTTP and WebSocket for the web side (Beast), header-only.
   libboost1.81-dev
+  # sd_notify: readiness and the watchdog's pings as a service.
+  libsystemd-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The .deb: its library dependencies and the icon's PNG sizes; the check of its
   # systemd unit (systemd-analyze; no service is started).

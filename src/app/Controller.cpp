@@ -63,12 +63,15 @@ void Controller::startUp() {
 }
 
 void Controller::startServer() {
-    if (m_library.tc_startserver() != 0) {
+    m_listening = m_library.tc_startserver() != 0;
+    if (m_listening) {
         appendLog(kServerStarted);
         m_view.serverStarted();
     } else {
         appendLog(kServerFailed);
-        m_view.showNotice(kServerFailed);
+        // As a service no one could close the box; the line went to the journal.
+        if (!m_logEcho)
+            m_view.showNotice(kServerFailed);
     }
 }
 
@@ -234,6 +237,9 @@ void Controller::startHighVolume() {
         m_library, performance, [this] { return lookupSettings(); },
         [this] { takeWaitingScans(); });
     m_poller.setScanQueue(m_highVolume.get());
+    // Before the server listens, so that no terminal's first scan waits for an attach.
+    // A database that is down costs the start at most the time-out; scans try again.
+    m_highVolume->warmUp(std::chrono::seconds(performance.connectTimeoutS));
 }
 
 // Woken by the library: hand the waiting scans over now rather than at the next tick.

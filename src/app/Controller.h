@@ -87,6 +87,8 @@ public:
     bool highVolume() const { return m_highVolume != nullptr; }
     // Service mode: every event-log line also goes to `echo` (standard error).
     void setLogEcho(std::function<void(const QString&)> echo) { m_logEcho = std::move(echo); }
+    // Whether the terminal server listens.
+    bool listening() const { return m_listening; }
 
     // ---- Connected terminals and the selection
     void refreshTerminals();
@@ -207,6 +209,7 @@ private:
     bool m_showAtStart = true;
     bool m_noTrayLogged = false;
     bool m_shutDown = false;
+    bool m_listening = false;
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     LookupFailureLog m_failureLog;
     TTABSOCK m_tabConec;
