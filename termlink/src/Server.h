@@ -15,6 +15,7 @@
 
 #include "termlink/Asio.h"
 #include "termlink/Listening.h"
+#include "termlink/PageRequests.h"
 #include "termlink/RefusalLog.h"
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"
@@ -58,6 +59,7 @@ public:
     TERMLINK_QUERY_FUNCTIONS(TERMLINK_SERVER_METHOD)
     TERMLINK_COMMAND_FUNCTIONS(TERMLINK_SERVER_METHOD)
     TERMLINK_WEB_FUNCTIONS(TERMLINK_SERVER_METHOD)
+    TERMLINK_CONSOLE_FUNCTIONS(TERMLINK_SERVER_METHOD)
 #undef TERMLINK_SERVER_METHOD
 
 private:
@@ -68,11 +70,16 @@ private:
     void admit(asio::ip::tcp::socket socket);
     // Counts and reports a connection closed for being from outside the allow list.
     void refused(const asio::ip::address& peer);
+    // Counts and reports a page request from outside the console's allow list.
+    void consoleRefused(const asio::ip::address& peer);
+    // One line per address and minute.
+    void tellRefusal(const asio::ip::address& peer);
     void reportRefusalsWhenDue();
     void stopOnNetworkThread();
 
     const ServerConfig m_config;
     Registry m_registry;  // declared before the io_context: connections refer to it
+    PageRequests m_programPages;
     asio::io_context m_io;
     asio::executor_work_guard<asio::io_context::executor_type> m_work;
     asio::ip::tcp::acceptor m_acceptor;
@@ -82,6 +89,7 @@ private:
     bool m_refusalTimerArmed = false;  // network thread only
     RefusalLog m_refusalLog;           // network thread only
     std::atomic<uint64_t> m_refused{0};
+    std::atomic<uint64_t> m_consoleRefused{0};
     std::set<std::shared_ptr<Connection>> m_connections;  // network thread only
     std::unique_ptr<WebListener> m_web;                   // null when turned off
     std::atomic<uint16_t> m_port{0};
