@@ -25,6 +25,8 @@ packages=(
   dpkg-dev librsvg2-bin systemd
   # The sanitizer suite and the fuzzers: clang with its sanitizer and libFuzzer runtimes.
   clang libclang-rt-14-dev
+  # promtool, which checks the metrics page (the tests skip that check without it).
+  prometheus
 )
 
 missing=()

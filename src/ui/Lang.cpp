@@ -34,6 +34,10 @@ LangTarget configText(QString ConfigTexts::*field) {
     return {K::Text, nullptr, 0, nullptr, field};
 }
 
+LangTarget consoleText(std::string console::ConsoleTexts::*field) {
+    return {K::Console, nullptr, 0, nullptr, nullptr, field};
+}
+
 void setCaption(QObject* control, const QString& text) {
     if (auto* group = qobject_cast<QGroupBox*>(control)) {
         group->setTitle(text);
@@ -55,6 +59,10 @@ void apply(TForm1& window, const LangTarget& target, const QString& text, stlang
     }
     if (target.kind == K::Text) {
         window.controller().configTexts().*target.text = text;
+        return;
+    }
+    if (target.kind == K::Console) {
+        window.controller().consoleTexts().*target.consoleText = text.toStdString();
         return;
     }
     QObject* control = window.findChild<QObject*>(QString::fromLatin1(target.control));
@@ -89,6 +97,7 @@ void apply(TForm1& window, const LangTarget& target, const QString& text, stlang
             break;
         case K::Alert:
         case K::Text:
+        case K::Console:
             break;
     }
 }
@@ -193,6 +202,47 @@ const std::vector<LangEntry>& languageEntries() {
          "server, the user and the password, which the window does not show and which only "
          "that terminal can give.",
          {configText(&ConfigTexts::receiveFirst)}},
+        // The status page served on the web port, in the window's language.
+        {"STATUS", "language", "en", {consoleText(&console::ConsoleTexts::language)}},
+        {"STATUS", "title", "Tarifon status", {consoleText(&console::ConsoleTexts::title)}},
+        {"STATUS",
+         "terminals",
+         "Connected terminals",
+         {consoleText(&console::ConsoleTexts::terminals)}},
+        {"STATUS",
+         "noterminals",
+         "No terminal is connected.",
+         {consoleText(&console::ConsoleTexts::noTerminals)}},
+        {"STATUS", "address", "Address", {consoleText(&console::ConsoleTexts::address)}},
+        {"STATUS", "model", "Model", {consoleText(&console::ConsoleTexts::model)}},
+        {"STATUS", "transport", "Transport", {consoleText(&console::ConsoleTexts::transport)}},
+        {"STATUS",
+         "connectedsince",
+         "Connected since",
+         {consoleText(&console::ConsoleTexts::connectedSince)}},
+        {"STATUS", "lastscan", "Last scan", {consoleText(&console::ConsoleTexts::lastScan)}},
+        {"STATUS", "answer", "Answer", {consoleText(&console::ConsoleTexts::answer)}},
+        {"STATUS",
+         "chart",
+         "Scans per minute, last hour",
+         {consoleText(&console::ConsoleTexts::chart)}},
+        {"STATUS", "counts", "Scans since start", {consoleText(&console::ConsoleTexts::counts)}},
+        {"STATUS", "found", "Found", {consoleText(&console::ConsoleTexts::found)}},
+        {"STATUS", "notfound", "Not found", {consoleText(&console::ConsoleTexts::notFound)}},
+        {"STATUS", "failed", "Failed", {consoleText(&console::ConsoleTexts::failed)}},
+        {"STATUS", "database", "Database", {consoleText(&console::ConsoleTexts::database)}},
+        {"STATUS", "path", "Path", {consoleText(&console::ConsoleTexts::path)}},
+        {"STATUS", "lastresult", "Last access", {consoleText(&console::ConsoleTexts::lastResult)}},
+        {"STATUS", "ok", "succeeded", {consoleText(&console::ConsoleTexts::ok)}},
+        {"STATUS", "noaccess", "none yet", {consoleText(&console::ConsoleTexts::noAccess)}},
+        {"STATUS",
+         "topnotfound",
+         "Codes most often not found",
+         {consoleText(&console::ConsoleTexts::topNotFound)}},
+        {"STATUS", "code", "Code", {consoleText(&console::ConsoleTexts::code)}},
+        {"STATUS", "times", "Times", {consoleText(&console::ConsoleTexts::times)}},
+        {"STATUS", "eventlog", "Event log", {consoleText(&console::ConsoleTexts::eventLog)}},
+        {"STATUS", "started", "Running since", {consoleText(&console::ConsoleTexts::started)}},
     };
     return entries;
 }

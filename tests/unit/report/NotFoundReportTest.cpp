@@ -109,3 +109,17 @@ TEST(NotFoundReport, BoundCountsKnownCodesAndLogsDroppedOnesOnce) {
               "code,count,first,last,terminals\n1,2,2026-01-01T00:00:00Z,2026-01-01T00:00:00Z,t\n"
               "2,2,2026-01-01T00:00:00Z,2026-01-01T00:00:00Z,t\n");
 }
+
+// The status page's list adds what waits to be saved to the file's counts.
+TEST(NotFoundReport, SummaryJoinsTheFileAndWhatWaits) {
+    TempDir dir;
+    NotFoundReport report(dir.path() / "notfound.csv");
+    for (const char* code : {"a", "b", "b", "c"})
+        report.record(code, "10.0.0.1", at("2026-12-09T12:00:00Z"));
+    report.save();
+    for (const char* code : {"a", "a", "d"})
+        report.record(code, "10.0.0.1", at("2026-12-09T12:01:00Z"));
+    const NotFoundSummary summary = report.summary(2, std::chrono::steady_clock::now());
+    EXPECT_EQ(summary.codes, 4u);
+    EXPECT_EQ(summary.top, (decltype(summary.top){{"a", 3}, {"b", 2}}));
+}
