@@ -355,3 +355,32 @@ TEST_F(NonAsciiFolderE2e, RegionalSettingsWithoutAnInstalledLocaleStillOpenTheDa
                                       "R$2.899,00")}));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
+
+// The health check follows the database server out and back; the metrics count each scan.
+TEST_P(PriceLookupE2e, HealthFollowsADatabaseOutageAndMetricsCountTheScans) {
+    if (!GetParam().server)
+        GTEST_SKIP() << "an outage needs a database server";
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    const uint16_t web = m_program->webPort();
+    ASSERT_NE(web, 0);
+    const std::string scans = "tarifon_scans_total{outcome=\"found\",transport=\"http\"} ";
+    const auto answer = [web](const std::string& target) {
+        const std::string response = httpGet(web, target);
+        const size_t body = response.find("\r\n\r\n");
+        return body == std::string::npos ? response
+                                         : response.substr(0, 12) + " " + response.substr(body + 4);
+    };
+    EXPECT_EQ(answer("/healthz"), "HTTP/1.1 200 ok\n");
+    EXPECT_NE(answer("/metrics").find(scans + "0\n"), std::string::npos);
+    httpGet(web, "/api/price?code=7891000100103");
+    EXPECT_NE(answer("/metrics").find(scans + "1\n"), std::string::npos);
+
+    m_server->kill();
+    EXPECT_EQ(answer("/api/price?code=7891000100103").substr(0, 12), "HTTP/1.1 503");
+    EXPECT_EQ(answer("/healthz").substr(0, 46), "HTTP/1.1 503 the last database access failed: ");
+    m_server->start();
+    httpGet(web, "/api/price?code=7891000100103");
+    EXPECT_EQ(answer("/healthz"), "HTTP/1.1 200 ok\n");
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
