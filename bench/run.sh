@@ -110,7 +110,8 @@ bash "$root/scripts/layout-program.sh" "$build" "$prog" || { echo "bench: layout
 start_program() {
   printf '[CAMINHO]\nbd=%s\n[PERFORMANCE]\nhigh_volume=%s\n[DEBUG]\nui_probe=1\n' "$1" "$2" \
     >"$prog/de501.ini"
-  printf '[server]\naddress=127.0.0.1\nport=0\n' >"$prog/termlink.ini"
+  # Every simulated terminal comes from 127.0.0.1: no limit on how fast one address connects.
+  printf '[server]\naddress=127.0.0.1\nport=0\nconnect_rate=0\n' >"$prog/termlink.ini"
   (
     ulimit -n 4096 2>/dev/null || ulimit -n "$(ulimit -Hn)"
     LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen exec "$prog/tarifon"

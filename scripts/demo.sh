@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# `make demo`: starts Tarifon headless on the demo database with Brazilian
-# regional settings, scans a few demo codes (one unknown) with the terminal
-# simulator, prints each reply, asks one price over HTTP as a web price checker does
-# and stops the program cleanly.  The last two scanned codes are scale labels: a price
-# label of the cheese and a weight label of the ham.
+# `make demo`: starts Tarifon headless on the demo database under the caller's regional
+# settings (none, C or POSIX: Brazilian separators), scans a few demo codes (one unknown)
+# with the terminal simulator, prints each reply, asks one price over HTTP as a web price
+# checker does and stops the program cleanly.  The last two scanned codes are scale
+# labels: a price label of the cheese and a weight label of the ham.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -37,7 +37,7 @@ webport=$(freePort "$port")
 printf '[server]\naddress=127.0.0.1\nport=%s\n[web]\naddress=127.0.0.1\nport=%s\n' "$port" "$webport" \
   > "$dir/termlink.ini"
 
-LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen "$dir/tarifon" >"$dir/tarifon.out" 2>&1 &
+QT_QPA_PLATFORM=offscreen "$dir/tarifon" >"$dir/tarifon.out" 2>&1 &
 pid=$!
 # A loaded machine may take a while to start the program; give up only if it ends.
 listening=""

@@ -4,8 +4,6 @@
 #include <chrono>
 #include <utility>
 
-#include <QLocale>
-
 #include "app/HighVolumeLookups.h"
 #include "app/ScanReply.h"
 #include "platform/AppPaths.h"
@@ -30,6 +28,7 @@ Controller::Controller(TerminalLibrary& library, OperatorView& view, QString pro
       m_view(view),
       m_programDir(std::move(programDir)),
       m_poller(library, static_cast<PollerSink&>(*this)),
+      m_separators(priceLocale({}, regionalNumericLocale()).separators),
       m_content(library, view, m_programDir),
       m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()) {}
 
@@ -86,25 +85,37 @@ void Controller::shutDown() {
         for (const FinishedLookup& done : m_highVolume->takeFinished()) {
             if (done.outcome == LookupOutcome::NotFound) {
                 countNotFound(done.code, done.socket, std::chrono::system_clock::now());
+            } else if (done.outcome == LookupOutcome::Failed) {
+                logDatabaseFailure(done.code, done.error);
             }
         }
     }
     logReport(m_notFound.save());
+    // Failures counted since their last line are told now, not lost with the program.
+    for (const QString& line :
+         m_failureLog.due(LookupFailureLog::Clock::now() + LookupFailureLog::kInterval))
+        appendLog(line);
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
     m_content.stopDistributions();
+    logDistributionLines();
 }
 
 void Controller::loadSettings() {
     const Settings loaded = tarifon::loadSettings(besideProgram(QStringLiteral("de501.ini")));
+    // Decided here, once: the environment and the setting do not change while it runs.
+    const PriceLocale prices = priceLocale(loaded.priceLocale, regionalNumericLocale());
     {
         const std::lock_guard lock(m_settingsMutex);
         m_settings = loaded;
+        m_separators = prices.separators;
     }
     m_view.showSettings(loaded);
     for (const QString& problem : loaded.scale.problems) {
         appendLog(problem);
     }
+    if (!prices.problem.isEmpty())
+        appendLog(prices.problem);
 }
 
 void Controller::saveSettings() {
@@ -174,14 +185,17 @@ void Controller::poll() {
     if (m_highVolume) {
         reportFinishedScans();
     }
+    for (const QString& line : m_failureLog.due(LookupFailureLog::Clock::now()))
+        appendLog(line);
     servePages();
     logReport(m_notFound.saveIfDue(std::chrono::steady_clock::now()));
+    logDistributionLines();
 }
 
 LookupSettings Controller::lookupSettings() const {
-    const Settings now = settings();
-    return {now.bd, now.currency, Separators::fromLocale(QLocale::system()),
-            std::chrono::seconds(now.performance.connectTimeoutS), now.scale.formats};
+    const std::lock_guard lock(m_settingsMutex);
+    return {m_settings.bd, m_settings.currency, m_separators,
+            std::chrono::seconds(m_settings.performance.connectTimeoutS), m_settings.scale.formats};
 }
 
 bool Controller::lookupPrice(int32_t socket, const QString& code) {
@@ -195,8 +209,15 @@ bool Controller::lookupPrice(int32_t socket, const QString& code) {
     if (reply.outcome != LookupOutcome::Failed) {
         return true;
     }
+    logDatabaseFailure(code, reply.error);
     reportDatabaseFailure();
     return false;
+}
+
+void Controller::logDatabaseFailure(const QString& code, const QString& reason) {
+    if (const std::optional<QString> line =
+            m_failureLog.failed(code, reason, LookupFailureLog::Clock::now()))
+        appendLog(*line);
 }
 
 void Controller::reportDatabaseFailure() {
@@ -236,6 +257,7 @@ void Controller::reportFinishedScans() {
         countScan(done.socket, done.code, done.outcome, done.description, done.price, done.error,
                   done.duration);
         if (done.outcome == LookupOutcome::Failed) {
+            logDatabaseFailure(done.code, done.error);
             failed = true;
             continue;
         }
@@ -287,6 +309,12 @@ void Controller::logDistribution(const PictureDistributor::Request& request) {
     countDistribution(request);
     if (!request.logLine.isEmpty())
         appendLog(request.logLine);
+}
+
+// The workers' own lines (rows skipped), brought to this thread on the poller's tick.
+void Controller::logDistributionLines() {
+    for (const QString& line : m_content.takeDistributionLog())
+        appendLog(line);
 }
 
 // ---- Connected terminals and the selection ---------------------------------

@@ -16,6 +16,7 @@
 #include <QStringView>
 
 #include "app/DismissalSchedule.h"
+#include "app/LookupFailureLog.h"
 #include "app/OperatorView.h"
 #include "app/SettingsFile.h"
 #include "config/Extras.h"
@@ -28,6 +29,7 @@
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
 #include "pricing/LookupPrice.h"
+#include "pricing/PriceFormat.h"
 #include "report/NotFoundReport.h"
 #include "terminal/EventPoller.h"
 #include "terminal/PollerSink.h"
@@ -166,6 +168,7 @@ private:
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
     void logDistribution(const PictureDistributor::Request& request);
+    void logDistributionLines();
     // Every path that answers "not found" reports the code here.
     void countNotFound(const QString& code, int32_t socket,
                        std::chrono::system_clock::time_point when);
@@ -185,6 +188,8 @@ private:
     LookupSettings lookupSettings() const;
     // The failure box of a lookup, at most one open at a time.
     void reportDatabaseFailure();
+    // The failed scan's line with the database client's reason, when one is due.
+    void logDatabaseFailure(const QString& code, const QString& reason);
     // High-volume mode: the workers' pool, scans for it, the scans it finished.
     void startHighVolume();
     void takeWaitingScans();
@@ -213,6 +218,7 @@ private:
 
     mutable std::mutex m_settingsMutex;
     Settings m_settings;
+    Separators m_separators;  // of prices, decided when the settings are loaded
 
     AutostartEntry m_autostart;
 
@@ -220,6 +226,7 @@ private:
     bool m_noTrayLogged = false;
     bool m_shutDown = false;
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
+    LookupFailureLog m_failureLog;
     TTABSOCK m_tabConec;
     int32_t m_selectedTerminal = -1;
     std::array<std::optional<TerminalId>, kConfigGroups> m_configOrigins{};

@@ -20,6 +20,7 @@ const QString kMessage = QStringLiteral("MESSAGE");
 const QString kCaminho = QStringLiteral("CAMINHO");
 const QString kIniciar = QStringLiteral("INICIAR");
 const QString kCurrency = QStringLiteral("currency");
+const QString kPriceLocale = QStringLiteral("price_locale");
 const QString kLine1 = QStringLiteral("line1");
 const QString kLine2 = QStringLiteral("line2");
 const QString kTimeEx = QStringLiteral("timeex");
@@ -96,6 +97,7 @@ Settings loadSettings(const QString& iniPath) {
     const IniFile ini = IniFile::load(iniPath);
     Settings s;
     s.currency = ini.value(kGeneral, kCurrency, QStringLiteral("R$"));
+    s.priceLocale = ini.value(kGeneral, kPriceLocale, QString());
     s.line1 = ini.value(kMessage, kLine1, QStringLiteral("Gande Promoção"));
     s.line2 = ini.value(kMessage, kLine2, QStringLiteral("Não Perca!"));
     const QString timeex = ini.value(kMessage, kTimeEx, QString::number(kDefaultTimeEx));

@@ -44,7 +44,10 @@ struct Settings {
     QString timeex;
     QString bd;
     bool lcbo_Iniciar = false;  // start hidden in the notification area
-    ScaleSettings scale{};      // a file without [BALANCA] stays without it
+    // [GENERAL] price_locale: the locale whose separators prices take, instead of the
+    // regional settings (empty: those).  Read only: the file keeps it as typed.
+    QString priceLocale{};
+    ScaleSettings scale{};  // a file without [BALANCA] stays without it
     PerformanceSettings performance{};
     // [WINDOW] all_pages: the window also offers the pages and the language menu that its
     // layout keeps from the operator.  Read only, never written.

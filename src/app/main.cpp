@@ -1,12 +1,15 @@
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <optional>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QSocketNotifier>
 
 #include "app/Controller.h"
@@ -14,6 +17,7 @@
 #include "app/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
+#include "pricing/FbClient.h"
 #include "ui/Application.h"
 #include "ui/TForm1.h"
 
@@ -57,6 +61,17 @@ bool serviceMode() {
     return QCoreApplication::arguments().contains(QStringLiteral("--service"));
 }
 
+// The installed program folder belongs to a group (setgid, see packaging/deb/postinst): the
+// service and every desktop user in it replace each other's files there, and a save refuses a
+// file it may not write.  So what we create there is group-writable whatever the user's umask.
+void shareFilesWithTheFolderGroup() {
+    struct stat folder {};
+    const QByteArray path = QFile::encodeName(QCoreApplication::applicationDirPath());
+    if (::stat(path.constData(), &folder) == 0 && (folder.st_mode & S_ISGID) != 0) {
+        ::umask(::umask(0) & ~static_cast<mode_t>(S_IWGRP));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,8 +82,12 @@ int main(int argc, char** argv) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
     tarifon::raiseOpenFileLimit();
+    // The stop is ours: the window closes, the lookups end and detach, the database client
+    // shuts down, and only then does main return (docs/architecture.md, "Stopping").
+    tarifon::keepDatabaseClientFromSignals();
     QApplication app(argc, argv);
     tarifon::setUpApplication();
+    shareFilesWithTheFolderGroup();
 
     tarifon::TermlinkLibrary library;
     const bool service = serviceMode();
@@ -105,6 +124,9 @@ int main(int argc, char** argv) {
         status = QApplication::exec();
     }
     Form1 = nullptr;
+    if (!tarifon::shutDownDatabaseClient(std::chrono::seconds(10))) {
+        std::fprintf(stderr, "the database client reported a failure as it shut down\n");
+    }
     if (probe) {
         std::fprintf(stderr, "%s\n", qUtf8Printable(probe->summary()));
     }

@@ -70,6 +70,8 @@ Result<void> writeFileAtomically(const fs::path& path, std::string_view data) {
     if (!target.has_filename() || fs::is_directory(target, ec))
         return fail(path.string() + " is a folder, not a file");
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        return systemError("cannot write", target, errno);
 
     fs::path temp;
     const int fd = createTemporary(dir, target.filename().string(), temp);

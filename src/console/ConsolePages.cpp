@@ -247,6 +247,8 @@ Page metricsPage(const Stats& stats, const MetricsFacts& facts) {
            "Connections and console requests refused, by reason.");
     sample(out, "tarifon_refused_connections_total", "reason=\"allow_list\"",
            facts.library[TERMLINK_COUNTER_REFUSED]);
+    sample(out, "tarifon_refused_connections_total", "reason=\"connect_rate\"",
+           facts.library[TERMLINK_COUNTER_RATE_REFUSED]);
     sample(out, "tarifon_refused_connections_total", "reason=\"console_allow_list\"",
            facts.library[TERMLINK_COUNTER_CONSOLE_REFUSED]);
     family(out, "tarifon_dropped_scans_total", "counter",

@@ -152,4 +152,8 @@ void DisplayContent::stopDistributions() {
     m_distributor.stop();
 }
 
+QStringList DisplayContent::takeDistributionLog() {
+    return m_distributor.takeLogLines();
+}
+
 }  // namespace tarifon

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include "content/ContentView.h"
@@ -65,6 +66,8 @@ public:
     PictureDistributor::Request distributeFromOperator(int32_t socket);
     // Running distributions end before their next library call; returns when they have.
     void stopDistributions();
+    // What the distributions left for the event log since the last call.
+    QStringList takeDistributionLog();
 
 private:
     QString besideProgram(QStringView name) const;

@@ -19,10 +19,11 @@ constexpr int32_t kControlIndex = 255;
 
 }  // namespace
 
-void distributePictures(TerminalLibrary& library, int32_t socket, const ImageTable& table,
-                        const QString& programDir, const std::atomic<bool>& stop) {
+QStringList distributePictures(TerminalLibrary& library, int32_t socket, const ImageTable& table,
+                               const QString& programDir, const std::atomic<bool>& stop) {
+    QStringList skipped;
     if (library.iTypeTerm(socket) < kFirstPictureModel)
-        return;
+        return skipped;
 
     const LibraryPath marker =
         libraryPath(QDir(programDir).filePath(QStringLiteral("upd.bmp"))).value_or(LibraryPath{});
@@ -37,16 +38,39 @@ void distributePictures(TerminalLibrary& library, int32_t socket, const ImageTab
 
     for (int row = 1; row < table.rowCount(); ++row) {
         if (stop.load(std::memory_order_relaxed))
-            return;
+            return skipped;
+        const QString name = table.cell(row, 0);
+        const QString loopText = table.cell(row, 1);
+        const QString pauseText = table.cell(row, 2);
         const QString file = rowPicturePath(programDir, table, row);
-        const std::optional<int32_t> loop = strToInt(table.cell(row, 1));
-        const std::optional<int32_t> pause = strToInt(table.cell(row, 2));
+        const QFileInfo info(file);
+        const std::optional<int32_t> loop = strToInt(loopText);
+        const std::optional<int32_t> pause = strToInt(pauseText);
         const std::optional<LibraryPath> path = libraryPath(file);
-        if (loop && pause && path && QFileInfo(file).isFile())
+        QString why;
+        if (name.isEmpty())
+            why = QStringLiteral("no file name");
+        else if (!info.exists())
+            why = QStringLiteral("no file \"images/%1\"").arg(name);
+        else if (!info.isFile())
+            why = QStringLiteral("\"images/%1\" is not a file").arg(name);
+        else if (!loop)
+            why = QStringLiteral("Loop \"%1\" is not a whole number").arg(loopText);
+        else if (!pause)
+            why = QStringLiteral("Pause \"%1\" is not a whole number").arg(pauseText);
+        else if (!path)
+            why = pathTooLongMessage(file);
+        if (why.isEmpty())
             send(*path, kPictureWidth, kPictureHeight, row, *loop, *pause, 1);
+        else if (!name.isEmpty() || !loopText.isEmpty() || !pauseText.isEmpty())
+            skipped << QStringLiteral("Images for socket %1: row %2 skipped, %3")
+                           .arg(socket)
+                           .arg(row)
+                           .arg(why);
     }
 
     send(marker, kPictureWidth, kPictureHeight, 0, 0, 0, 1);
+    return skipped;
 }
 
 }  // namespace tarifon

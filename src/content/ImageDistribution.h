@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include <QString>
+#include <QStringList>
 
 #include "content/ImageTable.h"
 #include "terminal/TerminalLibrary.h"
@@ -19,11 +20,16 @@ namespace tarifon {
 // library's 255 bytes; the other rows keep their numbers.  "upd.bmp" beside the
 // program is named whether or not it exists (a path too long to pass goes as an empty
 // one, so the terminal still gets the numbers).  When `stop` becomes true the
-// distribution ends before its next call.
+// distribution ends before its next call.  A picture's name may differ from its file's
+// in letter case (rowPicturePath).
+//
+// Returns one event-log line for each row skipped, with the reason, for the
+// user-interface thread to show; a row whose three cells are empty is no picture
+// (the table file never stores one) and passes without a word.
 //
 // `table` is the worker's own copy; `programDir` the folder beside the executable.
-void distributePictures(TerminalLibrary& library, int32_t socket, const ImageTable& table,
-                        const QString& programDir, const std::atomic<bool>& stop);
+QStringList distributePictures(TerminalLibrary& library, int32_t socket, const ImageTable& table,
+                               const QString& programDir, const std::atomic<bool>& stop);
 
 inline constexpr int32_t kFirstPictureModel = 2;
 

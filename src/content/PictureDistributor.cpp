@@ -33,13 +33,14 @@ struct PictureDistributor::State {
     std::condition_variable idle;
     int running = 0;
     std::deque<Job> waiting;
+    QStringList logLines;
 };
 
 PictureDistributor::PictureDistributor(TerminalLibrary& library, QString programDir, int maxRunning)
     : PictureDistributor(
           [&library, programDir = std::move(programDir)](int32_t socket, const ImageTable& table,
                                                          const std::atomic<bool>& stop) {
-              distributePictures(library, socket, table, programDir, stop);
+              return distributePictures(library, socket, table, programDir, stop);
           },
           maxRunning) {}
 
@@ -111,6 +112,11 @@ void PictureDistributor::stop() {
     state.idle.wait(lock, [&state] { return state.running == 0; });
 }
 
+QStringList PictureDistributor::takeLogLines() {
+    std::lock_guard lock(m_state->mutex);
+    return std::exchange(m_state->logLines, {});
+}
+
 int PictureDistributor::running() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->running;
@@ -125,8 +131,11 @@ void PictureDistributor::work(const std::shared_ptr<State>& state, int32_t socke
                               ImageTable table) {
     Job job{socket, std::move(table)};
     for (;;) {
-        state->distribution(job.socket, job.table, state->stopping);
+        const QStringList lines = state->distribution(job.socket, job.table, state->stopping);
         std::lock_guard lock(state->mutex);
+        state->logLines += lines;
+        if (state->logLines.size() > kMaxLogLines)
+            state->logLines.remove(0, state->logLines.size() - kMaxLogLines);
         if (state->stopping || state->waiting.empty()) {
             --state->running;
             state->idle.notify_all();

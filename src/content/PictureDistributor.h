@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QString>
+#include <QStringList>
 
 #include "content/ImageTable.h"
 #include "terminal/TerminalLibrary.h"
@@ -23,11 +24,15 @@ namespace tarifon {
 // worker is done with the library: call it before the library goes away.
 //
 // Requests come from the user-interface thread with a copy of the image table taken
-// there; workers never see the window.
+// there; workers never see the window: what they have to say (the rows they skipped)
+// waits here until the user-interface thread takes it for the event log.
 class PictureDistributor {
 public:
     static constexpr int kMaxRunningWorkers = 4;
     static constexpr int kMaxWaiting = ThreadStartFlags::kCount;
+    // Lines kept for the event log between two takes; the oldest go first (the event log
+    // itself keeps no more).
+    static constexpr int kMaxLogLines = 10'000;
 
     enum class Outcome {
         Started,        // a worker has taken the request
@@ -41,9 +46,10 @@ public:
         QString logLine;  // one line for the event log; empty when Started
     };
 
-    // What a worker does for one request (distributePictures in the program).
-    using Distribution =
-        std::function<void(int32_t socket, const ImageTable& table, const std::atomic<bool>& stop)>;
+    // What a worker does for one request (distributePictures in the program), and the
+    // lines it leaves for the event log.
+    using Distribution = std::function<QStringList(int32_t socket, const ImageTable& table,
+                                                   const std::atomic<bool>& stop)>;
 
     // Distributes `programDir`'s pictures through `library`.
     PictureDistributor(TerminalLibrary& library, QString programDir,
@@ -60,6 +66,9 @@ public:
     Request requestFromOperator(ThreadStartFlags& flags, int32_t socket, ImageTable table);
 
     void stop();
+    // The workers' lines for the event log since the last call, oldest first.  Call it
+    // from the user-interface thread.
+    QStringList takeLogLines();
     int running() const;
     int waiting() const;
 

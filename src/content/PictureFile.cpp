@@ -1,5 +1,7 @@
 #include "content/PictureFile.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,6 +52,20 @@ DecodedPicture decodeBmp(QFile& file) {
     if (header.verdict == BmpHeader::Verdict::Invalid)
         return {{}, invalidBitmapMessage()};
     return decodeWithQt(file, "bmp", invalidBitmapMessage());
+}
+
+QString matchIgnoringCase(const QString& path) {
+    const QFileInfo named(path);
+    if (named.exists() || named.fileName().isEmpty())
+        return path;
+    const QDir folder = named.dir();
+    QStringList matches = folder.entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
+    matches.removeIf([&named](const QString& entry) {
+        return entry.compare(named.fileName(), Qt::CaseInsensitive) != 0;
+    });
+    if (matches.isEmpty())
+        return path;
+    return folder.filePath(*std::min_element(matches.cbegin(), matches.cend()));
 }
 
 PictureLoad load(const QString& path, bool prepare) {
@@ -115,7 +131,8 @@ PictureLoad loadPictureUnchanged(const QString& path) {
 }
 
 QString rowPicturePath(const QString& programDir, const ImageTable& table, int row) {
-    return QDir(programDir).filePath(QStringLiteral("images/")) + table.cell(row, 0);
+    return matchIgnoringCase(QDir(programDir).filePath(QStringLiteral("images/")) +
+                             table.cell(row, 0));
 }
 
 PictureLoad previewFromRow(const QString& programDir, const ImageTable& table, int row) {

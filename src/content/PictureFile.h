@@ -55,6 +55,11 @@ PictureLoad loadPictureFile(const QString& path);
 PictureLoad loadPictureUnchanged(const QString& path);
 
 // The picture file a table row names: `programDir`/images/ and the row's column 0.
+// When nothing has exactly that name, a file in the same folder whose name differs
+// only in letter case (names typed on Windows, where PROMO.JPG is promo.jpg); of
+// several such files the name first in character-code order ("PROMO.JPG", then
+// "Promo.jpg", then "promo.jpg"), so the choice never depends on the folder's order.
+// Without either, the path as named.
 QString rowPicturePath(const QString& programDir, const ImageTable& table, int row);
 
 // "Refresh preview from a row": the row's picture, or a white picture when its file

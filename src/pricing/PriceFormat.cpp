@@ -50,6 +50,35 @@ Separators Separators::fromLocale(const QLocale& locale) {
     return {locale.groupSeparator(), locale.decimalPoint()};
 }
 
+PriceLocale priceLocale(const QString& named, const QString& regional) {
+    QString problem;
+    if (const QString name = named.trimmed(); !name.isEmpty()) {
+        const QLocale locale(name);
+        // Qt reads a name it does not know as C, so only C and POSIX may ask for C.
+        const QString base = name.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+        const bool asksForC = base.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0 ||
+                              base.compare(QLatin1String("POSIX"), Qt::CaseInsensitive) == 0;
+        if (locale.language() != QLocale::C || asksForC)
+            return {Separators::fromLocale(locale), {}};
+        problem = QStringLiteral(
+                      "[GENERAL] price_locale=%1 names no known locale: prices follow "
+                      "the regional settings")
+                      .arg(name);
+    }
+    const QLocale system(regional);
+    const QLocale locale =
+        system.language() == QLocale::C ? QLocale(QLocale::Portuguese, QLocale::Brazil) : system;
+    return {Separators::fromLocale(locale), problem};
+}
+
+QString regionalNumericLocale() {
+    for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+        if (QString value = qEnvironmentVariable(variable); !value.isEmpty())
+            return value;
+    }
+    return {};
+}
+
 std::optional<Currency> currencyFromScaled(int64_t value, int scale) {
     const bool negative = value < 0;
     const Unsigned abs = magnitude(value);

@@ -144,7 +144,9 @@ bool Connection::handle(const wire::Frame& frame) {
         return handleHello(*hello);
     }
     if (auto* scan = std::get_if<wire::Scan>(&*message)) {
-        m_registry.pushScan(m_socketValue, scan->seq, std::move(scan->code));
+        // A scan of nothing but a scanner's suffix is no code at all and is dropped.
+        if (auto code = wire::scannedCode(std::move(scan->code)))
+            m_registry.pushScan(m_socketValue, scan->seq, std::move(*code));
     } else if (auto* reply = std::get_if<wire::ConfigReply>(&*message)) {
         m_registry.pushReply(*replyKindOf(reply->type), m_socketValue, std::move(reply->record));
     } else if (const auto* response = std::get_if<wire::Response>(&*message)) {
@@ -158,6 +160,10 @@ bool Connection::handle(const wire::Frame& frame) {
 
 bool Connection::handleHello(const wire::Hello& hello) {
     if (hello.version != wire::kProtocolVersion) {
+        // Which versions to fall back to, ahead of the Bye that a terminal of any version reads.
+        auto versions = wire::encode(wire::Versions{{wire::kProtocolVersion}});
+        m_queuedBytes += versions.size();
+        m_outbox.push_back(std::move(versions));
         closeWith(wire::ByeReason::UnsupportedVersion);
         return false;
     }

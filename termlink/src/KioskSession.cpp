@@ -120,13 +120,16 @@ bool KioskSession::handle(const std::string& text) {
     return std::visit(
         Overloaded{
             [&](const web::PageScan& scan) {
-                auto code = web::scannedCode(scan.code);
-                if (!code) {
+                // An empty code is a broken page, as an empty scan frame is a broken
+                // terminal; a scanner's suffix alone is dropped as a terminal's is.
+                if (scan.code.empty()) {
                     closeWith(static_cast<uint16_t>(websocket::close_code::bad_payload),
                               "a scan without a code");
                     return false;
                 }
-                registry.pushScan(m_socketValue, scan.seq.value_or(m_nextSeq++), std::move(*code));
+                if (auto code = web::scannedCode(scan.code))
+                    registry.pushScan(m_socketValue, scan.seq.value_or(m_nextSeq++),
+                                      std::move(*code));
                 return true;
             },
             [](const web::PageAlive&) { return true; },

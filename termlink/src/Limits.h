@@ -57,6 +57,11 @@ inline constexpr size_t kMaxServedFileBytes = 4 * 1024 * 1024;
 
 // How long a closing connection may take to flush its Bye and see the peer hang up.
 inline constexpr std::chrono::milliseconds kCloseLinger{2000};
+// A refused connection is closed this long after it was accepted, unread, so that a
+// device that reconnects as soon as it is closed does so at this pace instead of
+// spinning; at most kMaxHeldRefused wait at once, and past that the oldest goes at once.
+inline constexpr std::chrono::milliseconds kRefusedHold{1000};
+inline constexpr size_t kMaxHeldRefused = 256;
 // Pause before accepting again when the process is out of file descriptors.
 inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
 

@@ -58,11 +58,11 @@ void AcceptLoop::run() {
             }
             boost::system::error_code peerError;
             const auto peer = socket.remote_endpoint(peerError);
-            if (peerError || !allow.allows(peer.address())) {
+            if (peerError) {
                 // A peer already gone is not a refusal.
-                if (!peerError)
-                    refused(peer.address());
                 socket.close(peerError);
+            } else if (!admit(peer.address())) {
+                refused(std::move(socket));
             } else {
                 accepted(std::move(socket));
             }

@@ -8,7 +8,6 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 
-#include "termlink/AllowList.h"
 #include "termlink/Asio.h"
 
 namespace termlink {
@@ -19,15 +18,18 @@ namespace termlink {
 bool listenOn(asio::ip::tcp::acceptor& acceptor, const std::string& address, uint16_t port,
               std::string_view what);
 
-// Accepts until the acceptor closes.  A peer outside `allow` is closed before a byte is
-// read and handed to `refused`; the others to `accepted`.  A failed accept (typically out
-// of file descriptors) is tried again after kAcceptRetryDelay instead of spinning.
-// Network thread only; the acceptor and the timer must outlive the loop.
+// Accepts until the acceptor closes.  A peer that `admit` turns down is handed, unread, to
+// `refused`; the others to `accepted`.  A failed accept (typically out of file descriptors)
+// is tried again after kAcceptRetryDelay instead of spinning.  Network thread only; the
+// acceptor and the timer must outlive the loop.
 struct AcceptLoop {
+    using Admit = std::function<bool(const asio::ip::address&)>;
+    using Refused = std::function<void(asio::ip::tcp::socket)>;
+
     asio::ip::tcp::acceptor& acceptor;
     asio::steady_timer& retry;
-    const AllowList& allow;
-    std::function<void(const asio::ip::address&)> refused;
+    Admit admit;
+    Refused refused;
     std::function<void(asio::ip::tcp::socket)> accepted;
 
     void run();

@@ -2,59 +2,27 @@
 
 namespace termlink {
 
-namespace {
-
-const std::string kOtherAddresses = "other addresses";
-
-}  // namespace
-
-std::string RefusalLog::line(const std::string& address, uint64_t count) {
-    return "refused connection from " + address + " (not in allow list), " + std::to_string(count) +
-           " in the last minute";
+std::string RefusalLog::line(const Key& key, uint64_t count) {
+    return "refused connection from " + key.first + " (" + key.second + "), " +
+           std::to_string(count) + " in the last minute";
 }
 
-std::optional<std::string> RefusalLog::refused(const std::string& address, Clock::time_point now) {
-    std::string key = address;
-    if (!m_entries.contains(key) && m_entries.size() >= kMaxAddresses) {
-        std::erase_if(m_entries, [now](const auto& item) {
-            return item.second.untold == 0 && now - item.second.lastLine >= kPeriod;
-        });
-        if (m_entries.size() >= kMaxAddresses)
-            key = kOtherAddresses;
-    }
-    const auto it = m_entries.find(key);
-    if (it == m_entries.end() || now - it->second.lastLine >= kPeriod) {
-        m_entries[key] = Entry{now, 0};
-        return line(key, 1);
-    }
-    ++it->second.untold;
+std::optional<std::string> RefusalLog::refused(const std::string& address, Clock::time_point now,
+                                               std::string_view why) {
+    if (const std::optional<Key> key = m_counts.event(Key{address, std::string(why)}, now))
+        return line(*key, 1);
     return std::nullopt;
 }
 
 std::vector<std::string> RefusalLog::due(Clock::time_point now) {
     std::vector<std::string> lines;
-    for (auto it = m_entries.begin(); it != m_entries.end();) {
-        Entry& entry = it->second;
-        if (now - entry.lastLine < kPeriod) {
-            ++it;
-        } else if (entry.untold > 0) {
-            lines.push_back(line(it->first, entry.untold));
-            entry = Entry{now, 0};
-            ++it;
-        } else {
-            it = m_entries.erase(it);
-        }
-    }
+    for (const auto& [key, count] : m_counts.due(now))
+        lines.push_back(line(key, count));
     return lines;
 }
 
 std::optional<RefusalLog::Clock::time_point> RefusalLog::nextDue() const {
-    std::optional<Clock::time_point> next;
-    for (const auto& [address, entry] : m_entries) {
-        if (entry.untold > 0 && (!next || entry.lastLine + kPeriod < *next))
-            next = entry.lastLine + kPeriod;
-    }
-    return next;
+    return m_counts.nextDue();
 }
 
 }  // namespace termlink

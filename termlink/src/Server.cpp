@@ -89,13 +89,17 @@ Server::Server(ServerConfig config)
       m_acceptor(m_io),
       m_acceptRetry(m_io),
       m_refusalTimer(m_io),
-      m_accepting{m_acceptor, m_acceptRetry, m_config.allow,
-                  [this](const asio::ip::address& peer) { refused(peer); },
-                  [this](asio::ip::tcp::socket socket) { admit(std::move(socket)); }},
+      m_accepting{m_acceptor, m_acceptRetry,
+                  [this](const asio::ip::address& peer) { return admit(peer); },
+                  [this](asio::ip::tcp::socket socket) { holdRefused(std::move(socket)); },
+                  [this](asio::ip::tcp::socket socket) { start(std::move(socket)); }},
+      m_heldTimer(m_io),
+      m_connectionRate(m_config.connectLimit),
+      // One gate for both ports: the terminals' allow list and connection rate.
       m_web(m_config.web.enabled
                 ? std::make_unique<WebListener>(
-                      m_io, m_registry, m_programPages, m_config,
-                      [this](const asio::ip::address& peer) { refused(peer); },
+                      m_io, m_registry, m_programPages, m_config, m_accepting.admit,
+                      m_accepting.refused,
                       [this](const asio::ip::address& peer) { consoleRefused(peer); })
                 : nullptr),
       m_thread([this] { runNetworkThread(); }) {}
@@ -134,7 +138,7 @@ bool Server::listenOnNetworkThread() {
     return listening;
 }
 
-void Server::admit(asio::ip::tcp::socket socket) {
+void Server::start(asio::ip::tcp::socket socket) {
     size_t places = 0;
     for (const auto& c : m_connections)
         places += c->holdsPlace() ? 1 : 0;
@@ -148,21 +152,60 @@ void Server::admit(asio::ip::tcp::socket socket) {
         connection->start();
 }
 
-void Server::refused(const asio::ip::address& peer) {
-    ++m_refused;
-    tellRefusal(peer);
+bool Server::admit(const asio::ip::address& peer) {
+    const auto now = std::chrono::steady_clock::now();
+    std::string_view why;
+    if (!m_config.allow.allows(peer)) {
+        ++m_refused;
+        why = "not in allow list";
+    } else if (!m_connectionRate.admit(peer, now)) {
+        ++m_rateRefused;
+        why = "over connect_rate";
+    } else {
+        return true;
+    }
+    if (auto line = m_refusalLog.refused(AllowList::plain(peer).to_string(), now, why))
+        report(*line);
+    reportRefusalsWhenDue();
+    return false;
 }
 
 void Server::consoleRefused(const asio::ip::address& peer) {
     ++m_consoleRefused;
-    tellRefusal(peer);
-}
-
-void Server::tellRefusal(const asio::ip::address& peer) {
-    if (auto line = m_refusalLog.refused(AllowList::plain(peer).to_string(),
-                                         std::chrono::steady_clock::now()))
+    const auto now = std::chrono::steady_clock::now();
+    if (auto line = m_refusalLog.refused(AllowList::plain(peer).to_string(), now,
+                                         "not in the console allow list"))
         report(*line);
     reportRefusalsWhenDue();
+}
+
+void Server::holdRefused(asio::ip::tcp::socket socket) {
+    if (m_held.size() >= kMaxHeldRefused) {
+        boost::system::error_code ignored;
+        m_held.front().socket.close(ignored);
+        m_held.pop_front();
+    }
+    m_held.push_back({std::chrono::steady_clock::now() + kRefusedHold, std::move(socket)});
+    closeHeldWhenDue();
+}
+
+void Server::closeHeldWhenDue() {
+    if (m_heldTimerArmed || m_held.empty())
+        return;
+    m_heldTimerArmed = true;
+    m_heldTimer.expires_at(m_held.front().until);
+    m_heldTimer.async_wait([this](const std::error_code& ec) {
+        m_heldTimerArmed = false;
+        if (ec)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        boost::system::error_code ignored;
+        while (!m_held.empty() && m_held.front().until <= now) {
+            m_held.front().socket.close(ignored);
+            m_held.pop_front();
+        }
+        closeHeldWhenDue();
+    });
 }
 
 void Server::reportRefusalsWhenDue() {
@@ -196,6 +239,8 @@ void Server::stopOnNetworkThread() {
     m_acceptor.close(ignored);
     m_acceptRetry.cancel();
     m_refusalTimer.cancel();
+    m_heldTimer.cancel();
+    m_held.clear();
     // closeNow() ends each connection's pending work; the set is dropped afterwards.
     auto connections = std::move(m_connections);
     m_connections.clear();
@@ -358,7 +403,9 @@ uint8_t Server::bSendImageFromFile(int32_t socket, const char* path, int32_t wid
     const auto name = tarifon::cp1252::toUtf8(std::string_view(path, strnlen(path, kMaxPathBytes)));
     wire::Picture picture{width, height, index, loop,
                           pause, flag,   {},    pictureKind(name, width, height, index, pause)};
-    if (readPicture(name, picture.data) == PictureFile::TooLarge)
+    // Clearing the set needs no picture, whichever file the program named.
+    if (picture.kind != wire::PictureKind::UploadClear &&
+        readPicture(name, picture.data) == PictureFile::TooLarge)
         return 0;
     return sendTo(socket, picture);
 }
@@ -394,6 +441,7 @@ uint8_t Server::bReadCounters(uint64_t* counters) {
     const Registry::Counts counts = m_registry.counts();
     std::fill(counters, counters + TERMLINK_COUNTERS, 0);
     counters[TERMLINK_COUNTER_REFUSED] = m_refused.load();
+    counters[TERMLINK_COUNTER_RATE_REFUSED] = m_rateRefused.load();
     counters[TERMLINK_COUNTER_CONSOLE_REFUSED] = m_consoleRefused.load();
     counters[TERMLINK_COUNTER_DROPPED_SCANS] = counts.droppedScans;
     counters[TERMLINK_COUNTER_PAGES_UNANSWERED] = m_web ? m_web->unansweredPages() : 0;

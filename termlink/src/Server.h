@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -14,6 +16,7 @@
 #include <termlink.h>
 
 #include "termlink/Asio.h"
+#include "termlink/ConnectionRate.h"
 #include "termlink/Listening.h"
 #include "termlink/PageRequests.h"
 #include "termlink/RefusalLog.h"
@@ -50,6 +53,8 @@ public:
     const ServerConfig& config() const { return m_config; }
     // Connections closed because their peer is not in the allow list.
     uint64_t refusedConnections() const { return m_refused.load(); }
+    // Connections closed because their peer opened too many too fast.
+    uint64_t rateRefusedConnections() const { return m_rateRefused.load(); }
 
     void GetTabConectados(uint8_t* table, int32_t flag) const;
     int32_t iBarcodeEventFd() const { return m_registry.scanEventFd(); }
@@ -67,13 +72,15 @@ private:
     bool sendRecord(wire::Type type, const uint8_t* record);
     void runNetworkThread();
     bool listenOnNetworkThread();
-    void admit(asio::ip::tcp::socket socket);
-    // Counts and reports a connection closed for being from outside the allow list.
-    void refused(const asio::ip::address& peer);
+    void start(asio::ip::tcp::socket socket);
+    // Whether a connection just accepted from `peer`, on whichever listener, may be
+    // served; a refusal is counted and reported.  Network thread only.
+    bool admit(const asio::ip::address& peer);
+    // Closes a refused connection once its hold is over (see kRefusedHold).
+    void holdRefused(asio::ip::tcp::socket socket);
+    void closeHeldWhenDue();
     // Counts and reports a page request from outside the console's allow list.
     void consoleRefused(const asio::ip::address& peer);
-    // One line per address and minute.
-    void tellRefusal(const asio::ip::address& peer);
     void reportRefusalsWhenDue();
     void stopOnNetworkThread();
 
@@ -87,9 +94,18 @@ private:
     asio::steady_timer m_refusalTimer;
     AcceptLoop m_accepting;
     bool m_refusalTimerArmed = false;  // network thread only
-    RefusalLog m_refusalLog;           // network thread only
+    struct Held {
+        std::chrono::steady_clock::time_point until;
+        asio::ip::tcp::socket socket;
+    };
+    std::deque<Held> m_held;  // network thread only, oldest first
+    asio::steady_timer m_heldTimer;
+    bool m_heldTimerArmed = false;  // network thread only
+    RefusalLog m_refusalLog;        // network thread only
+    ConnectionRate m_connectionRate;
     std::atomic<uint64_t> m_refused{0};
     std::atomic<uint64_t> m_consoleRefused{0};
+    std::atomic<uint64_t> m_rateRefused{0};
     std::set<std::shared_ptr<Connection>> m_connections;  // network thread only
     std::unique_ptr<WebListener> m_web;                   // null when turned off
     std::atomic<uint16_t> m_port{0};

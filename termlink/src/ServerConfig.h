@@ -6,6 +6,7 @@
 
 #include "termlink/AllowList.h"
 #include "termlink/Limits.h"
+#include "termlink/ConnectionRate.h"
 
 namespace termlink {
 
@@ -46,6 +47,8 @@ struct ServerConfig {
     std::chrono::milliseconds handshakeTimeout{10000};
     // Connections from elsewhere are closed at once, before Hello.
     AllowList allow = AllowList::privateNetworks();
+    // Connections past it are closed at once, before Hello; see ConnectionRate.
+    ConnectionRate::Limit connectLimit;
     WebConfig web;
     ConsoleConfig console;
 };

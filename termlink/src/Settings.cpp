@@ -21,6 +21,9 @@ constexpr long kMaxTimeoutSeconds = 24 * 60 * 60;
 constexpr long kMinIdleTimeoutSeconds = 10;
 // A web price checker that has waited this long shows its error page anyway.
 constexpr long kMaxAnswerTimeoutSeconds = 300;
+// Past these a limit on connections means nothing on a shop's network.
+constexpr long kMaxConnectRate = 100000;
+constexpr long kMaxConnectBurst = 100000;
 
 std::string_view trim(std::string_view s) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -185,6 +188,16 @@ LoadedSettings parseSettings(std::string_view text) {
                 }
                 target = std::chrono::seconds(n);
             }
+        } else if (key == "connect_rate" || key == "connect_burst") {
+            const bool rate = key == "connect_rate";
+            auto& target = rate ? cfg.connectLimit.perSecond : cfg.connectLimit.burst;
+            if (parseWhole(value, rate ? 0 : 1, rate ? kMaxConnectRate : kMaxConnectBurst, n))
+                target = static_cast<unsigned>(n);
+            else
+                result.problems.push_back(
+                    where + key + " must be a whole number from " + (rate ? "0" : "1") + " to " +
+                    std::to_string(rate ? kMaxConnectRate : kMaxConnectBurst) + "; using " +
+                    std::to_string(target));
         } else if (key == "allow") {
             parseAllow(value, cfg.allow, where, result.problems);
         } else {

@@ -8,8 +8,9 @@
 #include "termlink/ServerConfig.h"
 
 // Reads termlink.ini: section [server], keys address, port, idle_timeout and
-// handshake_timeout (whole seconds), allow (addresses and networks); section [web], keys
-// enabled, address, port, templates and answer_timeout.  A missing file or key keeps its
+// handshake_timeout (whole seconds), allow (addresses and networks), connect_rate and
+// connect_burst (connections one address may open); section [web], keys enabled, address,
+// port, templates and answer_timeout.  A missing file or key keeps its
 // default; a bad value keeps the default too and is reported in `problems`.
 namespace termlink {
 

@@ -16,17 +16,17 @@ std::optional<wire::Message> decodeSent(const wire::Bytes& frame) {
 }
 
 WebListener::WebListener(asio::io_context& io, Registry& registry, PageRequests& pages,
-                         const ServerConfig& config, Refused refused, Refused consoleRefused)
+                         const ServerConfig& config, AcceptLoop::Admit admit,
+                         AcceptLoop::Refused refused, ConsoleRefused consoleRefused)
     : m_registry(registry),
       m_config(config),
       m_programPages(pages),
-      m_refused(std::move(refused)),
       m_consoleRefused(std::move(consoleRefused)),
       m_pages(config.web),
       m_acceptor(io),
       m_acceptRetry(io),
-      m_accepting{m_acceptor, m_acceptRetry, m_config.allow, m_refused,
-                  [this](asio::ip::tcp::socket socket) { admit(std::move(socket)); }} {}
+      m_accepting{m_acceptor, m_acceptRetry, std::move(admit), std::move(refused),
+                  [this](asio::ip::tcp::socket socket) { start(std::move(socket)); }} {}
 
 bool WebListener::listen() {
     if (m_acceptor.is_open())
@@ -57,7 +57,7 @@ void WebListener::unshowablePicture() {
             "kiosk pages leave such pictures out (told once)");
 }
 
-void WebListener::admit(asio::ip::tcp::socket socket) {
+void WebListener::start(asio::ip::tcp::socket socket) {
     size_t places = 0;
     for (const auto& s : m_sessions)
         places += s->holdsPlace() ? 1 : 0;

@@ -26,12 +26,13 @@ namespace termlink {
 
 class WebListener {
 public:
-    using Refused = std::function<void(const asio::ip::address&)>;
-
-    // `refused` hears of connections from outside the allow list, `consoleRefused` of page
-    // requests from outside the console's.
+    // `admit` and `refused` are the terminal side's, so that one allow list and one
+    // per-address rate hold whichever port a device comes to; `consoleRefused` hears of page
+    // requests from outside the console's allow list.
+    using ConsoleRefused = std::function<void(const asio::ip::address&)>;
     WebListener(asio::io_context& io, Registry& registry, PageRequests& pages,
-                const ServerConfig& config, Refused refused, Refused consoleRefused);
+                const ServerConfig& config, AcceptLoop::Admit admit, AcceptLoop::Refused refused,
+                ConsoleRefused consoleRefused);
 
     // Binds and listens; one line on standard error says where, or why not.
     bool listen();
@@ -54,13 +55,12 @@ public:
     void unshowablePicture();
 
 private:
-    void admit(asio::ip::tcp::socket socket);
+    void start(asio::ip::tcp::socket socket);
 
     Registry& m_registry;
     const ServerConfig& m_config;
     PageRequests& m_programPages;
-    Refused m_refused;
-    Refused m_consoleRefused;
+    ConsoleRefused m_consoleRefused;
     WebPages m_pages;
     asio::ip::tcp::acceptor m_acceptor;
     asio::steady_timer m_acceptRetry;

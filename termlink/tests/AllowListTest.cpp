@@ -4,6 +4,7 @@
 
 #include "support/TestTerminal.h"
 #include "termlink/AllowList.h"
+#include "termlink/ConnectionRate.h"
 #include "termlink/RefusalLog.h"
 #include "termlink/Server.h"
 
@@ -25,6 +26,7 @@ TEST(AllowList, MatchesAddressesAgainstNetworksAtTheirPrefixEdges) {
          "10.200.0.1 192.0.2.7 198.51.100.255 ::ffff:198.51.100.1 2001:db8:ffff::1 192.0.2.129",
          "192.0.2.8 198.51.101.0 2001:db9:: 192.0.2.130 127.0.0.1"},
         {"0.0.0.0/0", "203.0.113.9 ::ffff:203.0.113.9", "::1"},
+        {"::ffff:0.0.0.0/96", "203.0.113.9 ::ffff:10.1.2.3", "::1 2001:db8::1 ::fffe:a01:203"},
         {"::/0", "2001:db8::9 ::1", "::ffff:203.0.113.9 127.0.0.1"},
     };
     for (const auto& c : cases) {
@@ -53,6 +55,7 @@ TEST(RefusalLog, TellsTheFirstAtOnceAndTheRestOncePerMinute) {
     EXPECT_EQ(log.refused("203.0.113.5", t0 + std::chrono::seconds(1)), std::nullopt);
     EXPECT_EQ(log.refused("203.0.113.5", t0 + std::chrono::seconds(59)), std::nullopt);
     EXPECT_TRUE(log.refused("2001:db8::7", t0 + std::chrono::seconds(2)));
+    EXPECT_TRUE(log.refused("203.0.113.5", t0 + std::chrono::seconds(3), "over connect_rate"));
     EXPECT_EQ(log.nextDue(), t0 + RefusalLog::kPeriod);
     EXPECT_TRUE(log.due(t0 + std::chrono::seconds(59)).empty());
     const auto lines = log.due(t0 + RefusalLog::kPeriod);
@@ -63,6 +66,36 @@ TEST(RefusalLog, TellsTheFirstAtOnceAndTheRestOncePerMinute) {
     // A minute after the last line, the next refusal is told at once again.
     EXPECT_EQ(log.refused("203.0.113.5", t0 + std::chrono::seconds(90)), std::nullopt);
     EXPECT_TRUE(log.refused("203.0.113.5", t0 + std::chrono::seconds(300)));
+}
+
+// `burst` connections at once, then one per interval, per address; a refusal costs nothing.
+TEST(ConnectionRate, AdmitsABurstThenTheRatePerAddress) {
+    const struct {
+        ConnectionRate::Limit limit;
+        const char* steps;  // milliseconds, peer, + admitted or - refused
+    } cases[] = {
+        {{10, 3},
+         "0 1.0.0.1 + 0 1.0.0.1 + 0 ::ffff:1.0.0.1 + 0 1.0.0.1 - 0 1.0.0.2 + 99 1.0.0.1 - "
+         "100 1.0.0.1 + 100 1.0.0.1 - 400 1.0.0.1 + 400 1.0.0.1 + 400 1.0.0.1 + 400 1.0.0.1 -"},
+        {{1, 1}, "0 ::1 + 0 ::1 - 999 ::1 - 1000 ::1 + 1000 ::2 +"},
+        {{0, 1}, "0 ::1 + 0 ::1 + 0 ::1 +"},
+    };
+    const auto t0 = ConnectionRate::Clock::time_point{} + std::chrono::hours(1);
+    for (const auto& c : cases) {
+        ConnectionRate rate(c.limit);
+        std::istringstream steps(c.steps);
+        int ms = 0;
+        for (std::string peer, verdict; steps >> ms >> peer >> verdict;)
+            EXPECT_EQ(rate.admit(asio::ip::make_address(peer), t0 + std::chrono::milliseconds(ms)),
+                      verdict == "+")
+                << c.steps << ": " << ms << " " << peer;
+    }
+    ConnectionRate full({1, 1});  // every address busy: newcomers share one bucket for a while
+    for (uint32_t i = 0; i < ConnectionRate::kMaxAddresses; ++i)
+        full.admit(asio::ip::address_v4(0x0A000000 + i), t0);
+    const auto a = asio::ip::make_address("192.0.2.1"), b = asio::ip::make_address("192.0.2.2");
+    const auto t1 = t0 + std::chrono::seconds(1);  // all quiet again: each its own bucket
+    EXPECT_TRUE(full.admit(a, t0) && !full.admit(b, t0) && full.admit(b, t1) && full.admit(a, t1));
 }
 
 // Peers outside the list are closed before Hello, without a Bye, counted, and told once.

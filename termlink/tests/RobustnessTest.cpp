@@ -90,6 +90,12 @@ TEST_F(RobustnessTest, UnsupportedVersionIsTurnedAway) {
     ASSERT_TRUE(t.send(hello));
     EXPECT_EQ(t.expectBye(), wire::ByeReason::UnsupportedVersion);
     EXPECT_EQ(count(), 0);
+    TestTerminal later(server->port());  // a later version's Hello, laid out its own way
+    ASSERT_TRUE(later.sendRaw(raw(0x01, {'T', 'R', 'F', 'N', 3, 0, 9})));
+    const auto versions = later.receiveAs<wire::Versions>();
+    ASSERT_TRUE(versions);
+    EXPECT_EQ(versions->versions, std::vector<uint16_t>{2});
+    EXPECT_EQ(later.expectBye(), wire::ByeReason::UnsupportedVersion);
 }
 
 class TimeoutTest : public ServerFixture {

@@ -7,7 +7,8 @@
 #include "termlink/Server.h"
 #include "support/TestTerminal.h"
 
-// A core server on a free loopback port, with short time-outs unless a test sets others.
+// A core server on a free loopback port, with short time-outs unless a test sets others,
+// and no limit on how fast one address connects.
 class ServerFixture : public ::testing::Test {
 protected:
     void startServer(std::chrono::milliseconds idle = std::chrono::seconds(30),
@@ -18,6 +19,8 @@ protected:
         config.idleTimeout = idle;
         config.handshakeTimeout = handshake;
         config.web.enabled = false;
+        // Tests play hundreds of terminals, all from 127.0.0.1.
+        config.connectLimit.perSecond = 0;
         server = std::make_unique<termlink::Server>(config);
         ASSERT_TRUE(server->listen());
         ASSERT_NE(server->port(), 0);

@@ -96,8 +96,9 @@ TEST_F(ServerTest, BarcodesRoundRobinAndRepliesEchoTheScan) {
     };
     for (uint32_t i = 1; i <= 10; ++i)
         ASSERT_TRUE(ta->send(wire::Scan{i, "A" + std::to_string(i)}));
+    ASSERT_TRUE(ta->send(wire::Scan{11, "\r\n \t"}));  // a scanner's suffix alone: no code
     queued(*ta);
-    ASSERT_TRUE(tb->send(wire::Scan{500, "7891234567890"}));
+    ASSERT_TRUE(tb->send(wire::Scan{500, "7891234567890 \r\n"}));
     queued(*tb);
 
     std::vector<std::string> codes;
@@ -327,6 +328,7 @@ TEST_F(ServerTest, PicturesCarryTheirNumbersAndBytes) {
         picture = t->receiveAs<wire::Picture>();
         ASSERT_TRUE(picture);
         EXPECT_EQ(picture->kind, k.kind) << k.path << " " << k.index << " " << k.pause;
+        EXPECT_EQ(picture->data.empty(), k.kind == wire::PictureKind::UploadClear);
     }
 
     // A missing file (or a folder) still sends the numbers.

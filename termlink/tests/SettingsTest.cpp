@@ -28,12 +28,16 @@ TEST(Settings, ReadsTheServerSectionCaseInsensitively) {
         "PORT=0\n"
         "# another comment\n"
         "idle_timeout = 45\n"
-        "handshake_timeout=3\n");
+        "handshake_timeout=3\n"
+        "connect_rate = 0\n"
+        "Connect_Burst = 1\n");
     EXPECT_TRUE(s.problems.empty()) << s.problems.front();
     EXPECT_EQ(s.config.address, "127.0.0.1");
     EXPECT_EQ(s.config.port, 0);
     EXPECT_EQ(s.config.idleTimeout, 45s);
     EXPECT_EQ(s.config.handshakeTimeout, 3s);
+    EXPECT_EQ(s.config.connectLimit.perSecond, 0u);
+    EXPECT_EQ(s.config.connectLimit.burst, 1u);
 }
 
 TEST(Settings, BadValuesKeepTheirDefaultAndAreReported) {
@@ -43,6 +47,8 @@ TEST(Settings, BadValuesKeepTheirDefaultAndAreReported) {
         "port = 70000\n"
         "idle_timeout = 0\n"
         "handshake_timeout = 5s\n"
+        "connect_rate = -1\n"
+        "connect_burst = 0\n"
         "colour = blue\n"
         "just text\n"
         "[broken\n");
@@ -50,7 +56,8 @@ TEST(Settings, BadValuesKeepTheirDefaultAndAreReported) {
     EXPECT_EQ(s.config.port, 48731);
     EXPECT_EQ(s.config.idleTimeout, 30s);
     EXPECT_EQ(s.config.handshakeTimeout, 10s);
-    ASSERT_EQ(s.problems.size(), 7u);
+    EXPECT_EQ(s.config.connectLimit.burst, ConnectionRate::Limit{}.burst);
+    ASSERT_EQ(s.problems.size(), 9u);
     EXPECT_NE(s.problems[0].find("line 2"), std::string::npos);
     EXPECT_NE(s.problems[1].find("port"), std::string::npos);
 }

@@ -307,6 +307,13 @@ TEST_F(WebServerTest, LimitsWhoConnectsAndHowMany) {
     server->stop();
     EXPECT_NE(testing::internal::GetCapturedStderr().find("refused connection from 127.0.0.1"),
               std::string::npos);
+    // One rate per address whichever port it comes to: a terminal's connection uses up
+    // what would have let a browser in.
+    start([](ServerConfig& c) { c.connectLimit = {1, 1}; });
+    Client terminal(server->port());
+    Client browser(port);
+    EXPECT_TRUE(browser.closed());
+    EXPECT_EQ(server->rateRefusedConnections(), 1u);
 }
 
 TEST_F(WebServerTest, AKioskPageIsATerminal) {
@@ -375,7 +382,7 @@ TEST_F(WebServerTest, HostilePagesAreClosedWithTheirCode) {
     } cases[] = {
         {std::string(17 * 1024, ' ') + "{}", false, 1009},
         {"{\"type\":", false, 1007},
-        {R"({"type":"scan","code":"\r\n"})", false, 1007},
+        {R"({"type":"scan","code":""})", false, 1007},
         {"{}", true, 1003},
         {"", false, 4000},  // nothing at all for the idle time-out
     };

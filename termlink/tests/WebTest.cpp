@@ -59,6 +59,7 @@ TEST(WebRequest, CutsCodesAsATerminalsAndChecksOrigins) {
         {"Caf\xC3\xA9", "Caf\xE9"},  // Windows-1252 towards the program
         {"\xE2\x82\xAC\xE4\xB8\xAD", "\x80?"},
         {std::string(10000, '7'), std::string(1022, '7')},
+        {std::string(1021, '7') + " 8", std::string(1021, '7')},  // no blank left by the cut
         {"\r\n", std::nullopt},
         {std::string("1\0"
                      "2",

@@ -62,6 +62,7 @@ std::vector<Message> everyMessage() {
         picture,
         Picture{0, 0, 255, 0, 0, 0, {}, PictureKind::UploadClear},
         Bye{ByeReason::IdleTimeout},
+        Versions{{2, 3}},
     };
 }
 
@@ -97,6 +98,7 @@ TEST(Wire, LayoutsAreLittleEndianWithLengthPrefixedTexts) {
     EXPECT_EQ(encode(Response{390, 5}), (Bytes{9, 0, 0, 0, 0x09, 0x86, 1, 0, 0, 5, 0, 0, 0}));
     EXPECT_EQ(encode(GetMacAddr{9}), (Bytes{2, 0, 0, 0, 0x8A, 9}));
     EXPECT_EQ(encode(Bye{ByeReason::ServerFull}), (Bytes{2, 0, 0, 0, 0x94, 2}));
+    EXPECT_EQ(encode(Versions{{2}}), (Bytes{4, 0, 0, 0, 0x95, 1, 2, 0}));
     Hello hello;
     hello.model = 2;
     hello.mac = {0xA, 0xB, 0xC, 0xD, 0xE, 0xF};
@@ -202,8 +204,10 @@ TEST(Wire, DecodeRejectsPayloadsThatDoNotFitTheirType) {
         {rawFrame(0x09, {1, 2, 3, 4, 5, 6}), "response between one and two codes"},
         {rawFrame(0x09, Bytes(12, 0)), "response with three codes"},
         {rawFrame(0x01, {'X', 'R', 'F', 'N', 1, 0, 2, 0, 0, 0, 1, 2, 3, 4, 5, 6, 0}), "bad magic"},
-        {rawFrame(0x01, {'T', 'R', 'F', 'N', 1, 0, 2, 0, 0, 0, 1, 2, 3, 4, 5, 6, 5, 'a'}),
+        {rawFrame(0x01, {'T', 'R', 'F', 'N', 2, 0, 2, 0, 0, 0, 1, 2, 3, 4, 5, 6, 5, 'a'}),
          "firmware text shorter than its length"},
+        {rawFrame(0x95, {0}), "versions without a version"},
+        {rawFrame(0x95, {2, 2, 0}), "versions shorter than their count"},
         {rawFrame(0x85, {0}), "keep-alive with a payload"},
         {rawFrame(0x93, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 1}),

@@ -166,13 +166,8 @@ Route route(std::string_view target) {
 }
 
 std::optional<std::string> scannedCode(std::string_view utf8) {
-    std::string code = tarifon::cp1252::fromUtf8(utf8);
-    while (!code.empty() && (code.back() == '\r' || code.back() == '\n' || code.back() == ' ' ||
-                             code.back() == '\t'))
-        code.pop_back();
-    if (code.size() > wire::kMaxCodeBytes)
-        code.resize(wire::kMaxCodeBytes);
-    if (code.empty() || code.find('\0') != std::string::npos)
+    auto code = wire::scannedCode(tarifon::cp1252::fromUtf8(utf8));
+    if (code && code->find('\0') != std::string::npos)
         return std::nullopt;
     return code;
 }

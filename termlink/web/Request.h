@@ -40,9 +40,9 @@ struct Route {
 // '_', not starting with '.'), so no target can reach outside the served folders.
 Route route(std::string_view target);
 
-// A code as a terminal's scan carries it: UTF-8 made Windows-1252 (what the code page
-// lacks becomes '?'), trailing CR, LF and blanks dropped, cut to the longest code a
-// terminal may send.  nullopt when nothing is left or it holds a zero byte.
+// A code as a terminal's scan gives it (wire::scannedCode) from UTF-8 made Windows-1252
+// (what the code page lacks becomes '?').  nullopt when nothing is left or it holds a
+// zero byte.
 std::optional<std::string> scannedCode(std::string_view utf8);
 
 // Whether `name` is a plain file name that may be served (see route()).

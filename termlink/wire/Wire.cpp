@@ -251,6 +251,12 @@ Bytes encode(const Message& message) {
                     .u32(static_cast<uint32_t>(m.data.size()))
                     .bytes(m.data)
                     .frame();
+            } else if constexpr (std::is_same_v<T, Versions>) {
+                Writer w(Type::Versions);
+                w.u8(static_cast<uint8_t>(m.versions.size()));
+                for (const uint16_t version : m.versions)
+                    w.u16(version);
+                return w.frame();
             } else {
                 static_assert(std::is_same_v<T, Bye>);
                 return Writer(Type::Bye).u8(static_cast<uint8_t>(m.reason)).frame();
@@ -275,6 +281,8 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
             if (!r.ok() || !std::equal(magic.begin(), magic.end(), kMagic.begin()))
                 return fail("hello without the protocol magic");
             h.version = r.u16();
+            if (r.ok() && h.version != kProtocolVersion)
+                return Message{h};
             h.model = r.i32();
             const Bytes mac = r.bytes(6);
             if (r.ok())
@@ -374,6 +382,15 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
         case Type::Bye:
             out = Bye{static_cast<ByeReason>(r.u8())};
             break;
+        case Type::Versions: {
+            Versions v;
+            for (uint8_t n = r.u8(); n > 0 && r.ok(); --n)
+                v.versions.push_back(r.u16());
+            if (v.versions.empty())
+                return fail("versions without a version");
+            out = v;
+            break;
+        }
         default:
             if (isCommandType(t)) {
                 out = Command{t};
@@ -386,6 +403,16 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
     if (!r.atEnd())
         return fail("payload longer than its type");
     return out;
+}
+
+std::optional<std::string> scannedCode(std::string code) {
+    if (code.size() > kMaxCodeBytes)
+        code.resize(kMaxCodeBytes);
+    const size_t end = code.find_last_not_of("\r\n \t");
+    if (end == std::string::npos)
+        return std::nullopt;
+    code.resize(end + 1);
+    return code;
 }
 
 }  // namespace termlink::wire

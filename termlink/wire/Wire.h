@@ -75,6 +75,7 @@ enum class Type : uint8_t {
     UpdateSoftware = 0x92,
     Picture = 0x93,
     Bye = 0x94,
+    Versions = 0x95,
 };
 
 // Why the server closes a connection (sent in Bye just before closing).
@@ -125,6 +126,8 @@ private:
 
 // ---- messages -------------------------------------------------------------
 
+// Of a Hello in a version other than kProtocolVersion only the version is read: what
+// follows it is that version's own.
 struct Hello {
     uint16_t version = kProtocolVersion;
     int32_t model = 0;
@@ -181,9 +184,14 @@ struct Picture {
 struct Bye {
     ByeReason reason = ByeReason::ProtocolError;
 };
+// Sent just before Bye(UnsupportedVersion): the versions the server speaks, so that a
+// terminal of another version can fall back to one of them.
+struct Versions {
+    std::vector<uint16_t> versions;  // 1 to 255, ascending
+};
 
 using Message = std::variant<Hello, Scan, Alive, ConfigReply, Response, Welcome, Price, NotFound,
-                             DisplayMsg, Command, GetMacAddr, SetConfig, Picture, Bye>;
+                             DisplayMsg, Command, GetMacAddr, SetConfig, Picture, Bye, Versions>;
 
 // Whole frame (header included) for a message.  Texts longer than kMaxTextBytes
 // are cut; records must have their type's exact size.
@@ -195,6 +203,10 @@ std::optional<Message> decode(const Frame& frame, std::string* error = nullptr);
 
 // Payload size of a record-carrying type, 0 for other types.
 size_t recordBytes(Type type);
+// The code the program is given for a scanned one, whatever the transport: cut to
+// kMaxCodeBytes, then a scanner's suffix (CR, LF, blanks, tabs) dropped.  nullopt when
+// nothing else was scanned.
+std::optional<std::string> scannedCode(std::string code);
 bool isTerminalType(Type type);
 
 }  // namespace termlink::wire

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -53,7 +54,7 @@ TEST(DisplayContentE2e, PicturesOnRequestTheMessageToAllTheInstantImageToTheSele
     ASSERT_TRUE(picture.save(file("images/a.bmp")) && picture.save(file("images/b.jpg")));
     QFile table(file("images.txt"));
     ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-    table.write("a.bmp|2|5|\r\nmissing.bmp|1|1|\r\nb.jpg|0|3|\r\n");
+    table.write("a.bmp|2|5|\r\nmissing.bmp|1|1|\r\nB.JPG|0|3|\r\n");  // named as on Windows
     table.close();
     folder.writeSettings(s("[CAMINHO]\nbd=/nowhere/pdv.fdb\n[MESSAGE]\nline1=Oferta\n"));
 
@@ -73,10 +74,14 @@ TEST(DisplayContentE2e, PicturesOnRequestTheMessageToAllTheInstantImageToTheSele
     ASSERT_TRUE(QTest::qWaitFor([&] { return picturesReceived(asking).size() >= 5; }, 15000));
     EXPECT_EQ(
         picturesReceived(asking),
-        (QStringList{s("128 64 0 0 254 1 1086 upload-begin"), s("0 0 255 0 0 0 1086 upload-clear"),
+        (QStringList{s("128 64 0 0 254 1 1086 upload-begin"), s("0 0 255 0 0 0 0 upload-clear"),
                      s("128 64 1 2 5 1 %1 upload-picture").arg(QFile(file("images/a.bmp")).size()),
                      s("128 64 3 0 3 1 %1 upload-picture").arg(QFile(file("images/b.jpg")).size()),
                      s("128 64 0 0 0 1 1086 upload-end")}));
+    const auto* log = control<QPlainTextEdit>(form, "MemoRecv");
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return log->toPlainText().contains(s(": row 2 skipped, no file \"images/missing.bmp\""));
+    }));
 
     TermsimProcess second({s("--server"), server, s("--model"), s("1"), s("--pictures"), shown,
                            s("--duration"), s("60")});

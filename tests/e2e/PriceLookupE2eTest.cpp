@@ -50,11 +50,15 @@ protected:
         ASSERT_TRUE(ProgramFolder::makeDemoDatabase(m_folder.demoDatabasePath()));
         if (GetParam().server)
             m_server = std::make_unique<tarifon::FirebirdServer>();
-        m_folder.writeSettings(QStringLiteral("[CAMINHO]\nbd=") + databaseName() +
-                               (GetParam().highVolume
-                                    ? QStringLiteral("\n[PERFORMANCE]\nhigh_volume=1\n")
-                                    : QStringLiteral("\n")) +
-                               moreSettings);
+        writeSettings(m_folder.demoDatabasePath(), moreSettings);
+    }
+    // A de501.ini naming `file` the way this run reaches it.
+    void writeSettings(const QString& file, const QString& moreSettings = {}) {
+        m_folder.writeSettings(
+            QStringLiteral("[CAMINHO]\nbd=") + (m_server ? m_server->databaseName(file) : file) +
+            (GetParam().highVolume ? QStringLiteral("\n[PERFORMANCE]\nhigh_volume=1\n")
+                                   : QStringLiteral("\n")) +
+            moreSettings);
     }
     QString databaseName() const {
         return m_server ? m_server->databaseName(m_folder.demoDatabasePath())
@@ -183,29 +187,47 @@ TEST_P(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
                             "7890000000000", "7891000100103 OR 1=1", "Café"}));
 }
 
-// A web price checker's scan takes a terminal's road, in both modes, and the not-found
-// report names the checker by its address.
+// A web price checker's scan takes a terminal's road, in both modes: found, not found, and a
+// lookup that fails, which is an error page (503), never "not found".  The not-found report
+// names the checker by its address.
 TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
+    const struct {
+        bool databaseUp;
+        std::string target, status, body;
+    } cases[] = {
+        {true, "/api/price?code=7891000100103", "200 OK",
+         R"({"code":"7891000100103","found":true,"description":")" + kLeite +
+             R"(","price":"R$6,99"})"},
+        {true, "/price/7890000000000", "200 OK", "<p>7890000000000</p>"},
+        {false, "/price?barcode=7891000100103", "503 Service Unavailable",
+         "Consulta indisponível no momento"},
+        {false, "/api/price?code=7890000000000", "503 Service Unavailable",
+         R"({"code":"7890000000000","error":")"},
+    };
     ASSERT_NO_FATAL_FAILURE(addDatabase());
-    ASSERT_NO_FATAL_FAILURE(start());
-    const uint16_t web = m_program->webPort();
-    ASSERT_NE(web, 0);
-    const std::string price = httpGet(web, "/api/price?code=7891000100103");
-    EXPECT_EQ(price.substr(0, 15), "HTTP/1.1 200 OK");
-    EXPECT_TRUE(price.ends_with(R"({"code":"7891000100103","found":true,"description":")" + kLeite +
-                                R"(","price":"R$6,99"})"))
-        << price;
-    const std::string page = httpGet(web, "/price/7890000000000");
-    EXPECT_EQ(page.substr(0, 15), "HTTP/1.1 200 OK");
-    EXPECT_NE(page.find("<p>7890000000000</p>"), std::string::npos) << page;
+    for (const bool up : {true, false}) {
+        if (!up) {
+            ASSERT_EQ(stop(SIGTERM), "exit 0");
+            std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());
+            tarifon::NotFoundTable counted;
+            ASSERT_TRUE(tarifon::readNotFoundCsv(
+                std::string(std::istreambuf_iterator<char>(file), {}), counted));
+            ASSERT_EQ(counted.entries().size(), 1u);
+            EXPECT_EQ(counted.entries()[0].terminals, Lines{"127.0.0.1"});
+            writeSettings(m_folder.filePath(QStringLiteral("missing.fdb")));
+        }
+        ASSERT_NO_FATAL_FAILURE(start());
+        const uint16_t web = m_program->webPort();
+        ASSERT_NE(web, 0);
+        for (const auto& c : cases) {
+            if (c.databaseUp != up)
+                continue;
+            const std::string response = httpGet(web, c.target);
+            EXPECT_EQ(response.substr(0, 9 + c.status.size()), "HTTP/1.1 " + c.status) << response;
+            EXPECT_NE(response.find(c.body), std::string::npos) << c.target << '\n' << response;
+        }
+    }
     EXPECT_EQ(stop(SIGTERM), "exit 0");
-
-    std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());
-    tarifon::NotFoundTable counted;
-    ASSERT_TRUE(
-        tarifon::readNotFoundCsv(std::string(std::istreambuf_iterator<char>(file), {}), counted));
-    ASSERT_EQ(counted.entries().size(), 1u);
-    EXPECT_EQ(counted.entries()[0].terminals, Lines{"127.0.0.1"});
 }
 
 // Scale labels answer the product of their short code: the label's price, or for a weight the
@@ -321,15 +343,17 @@ TEST_P(ServerOutageE2e, ScansFailWhileTheServerIsDownAndAreAnsweredOnceItIsBack)
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 
-// The separators come from the regional settings and the prefix from the settings
-// file; the program and its database may live in folders with non-ASCII names.
+// The separators come from the locale the settings file names (or the regional
+// settings) and the prefix from the settings file; the program and its database may live
+// in folders with non-ASCII names.
 class NonAsciiFolderE2e : public ProgramTest {
 protected:
     NonAsciiFolderE2e() : ProgramTest(QStringLiteral("Preços São João")) {}
 };
 
 TEST_F(NonAsciiFolderE2e, AnswersWithTheRegionalSeparatorsAndTheConfiguredPrefix) {
-    ASSERT_NO_FATAL_FAILURE(addDemoDatabase(QStringLiteral("[GENERAL]\ncurrency=US$\n")));
+    ASSERT_NO_FATAL_FAILURE(
+        addDemoDatabase(QStringLiteral("[GENERAL]\ncurrency=US$\nprice_locale=en_US\n")));
     ASSERT_NO_FATAL_FAILURE(start(QStringLiteral("C.UTF-8")));
 
     const auto run = runTermsim(scanArguments(server(), {"7893200500110", "7891000100103"}));

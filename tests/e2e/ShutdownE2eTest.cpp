@@ -1,9 +1,14 @@
+#include <chrono>
 #include <csignal>
 #include <map>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryFile>
+
 #include "ProgramTest.h"
+#include "support/FirebirdServer.h"
 #include "support/TermsimProcess.h"
 
 namespace {
@@ -83,4 +88,27 @@ TEST_F(ShutdownE2e, SigintWritesBackTheLoadedValuesAndKeepsTheRestOfTheFile) {
                                 }))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("; loja 12, caixa 3"))) << text.toStdString();
+}
+
+// Stopped while scans are looked up through a server, the program must end with status 0
+// every time: the database client shutting itself down on the signal crashed it now and then.
+TEST_F(ShutdownE2e, HighVolumeThroughAServerStopsCleanlyWhileScansFlow) {
+    tarifon::FirebirdServer firebird;
+    ASSERT_TRUE(m_folder.isValid());
+    ASSERT_TRUE(ProgramFolder::makeDemoDatabase(m_folder.demoDatabasePath()));
+    m_folder.writeSettings(QStringLiteral("[CAMINHO]\nbd=") +
+                           firebird.databaseName(m_folder.demoDatabasePath()) +
+                           QStringLiteral("\n[PERFORMANCE]\nhigh_volume=1\nworkers=8\n"));
+    QTemporaryFile codes;
+    ASSERT_TRUE(codes.open() && codes.write("7891000100103\n7890000000000\n") > 0 && codes.flush());
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_NO_FATAL_FAILURE(start());
+        TermsimProcess load(
+            QStringList{QStringLiteral("--server"), server(), QStringLiteral("--model"),
+                        QStringLiteral("1"), QStringLiteral("--codes"), codes.fileName()} +
+            QString::fromLatin1("--terminals 8 --rate 50 --duration 1").split(u' '));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_EQ(stop(round % 2 ? SIGINT : SIGTERM), "exit 0") << "round " << round;
+        load.finish(std::chrono::seconds(30));
+    }
 }

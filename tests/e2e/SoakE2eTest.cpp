@@ -26,7 +26,8 @@ namespace {
 
 constexpr int kHostile = 50;
 constexpr int kAttackSeconds = 30;
-constexpr int kPlaces = 1022;  // terminals the library serves at once
+constexpr int kPlaces = 1022;                         // terminals the library serves at once
+constexpr const char* kHostileAddress = "127.0.0.2";  // honest terminals: 127.0.0.1
 
 struct Usage {
     long rssKiB = 0;
@@ -49,7 +50,7 @@ long attack(uint16_t port, int kind, Clock::time_point end, std::atomic<long>& c
     std::mt19937 random(kind);
     long bad = 0;
     for (; Clock::now() < end; ++connections) {
-        TestTerminal t(port);
+        TestTerminal t(port, "127.0.0.1", kHostileAddress);
         if (kind % 6 == 0) {  // garbage
             wire::Bytes junk(1 + random() % 512);
             std::generate(junk.begin(), junk.end(), [&] { return uint8_t(random()); });
@@ -77,13 +78,21 @@ long attack(uint16_t port, int kind, Clock::time_point end, std::atomic<long>& c
 
 }  // namespace
 
-TEST_F(ProgramTest, SoakHonestTerminalsAreAnsweredBesideHostileOnes) {
+// Both modes: a default lookup opens a database connection, a high-volume one does not.
+class SoakE2e : public ProgramTest, public ::testing::WithParamInterface<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(Modes, SoakE2e, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "HighVolume" : "Default");
+});
+
+TEST_P(SoakE2e, HonestTerminalsAreAnsweredBesideHostileOnes) {
     rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = limit.rlim_max;
     if (::setrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur < 2 * kPlaces)
         GTEST_SKIP() << "needs " << 2 * kPlaces << " file descriptors";
-    ASSERT_NO_FATAL_FAILURE(addDemoDatabase());
+    ASSERT_NO_FATAL_FAILURE(
+        addDemoDatabase(GetParam() ? QStringLiteral("[PERFORMANCE]\nhigh_volume=1\n") : QString()));
     ASSERT_NO_FATAL_FAILURE(start());
     const std::vector<std::string> codes = {"7893200500110", "SOAK-MISSING"};
     // The database engine loads on the first answers; that is not what is measured.
@@ -92,11 +101,16 @@ TEST_F(ProgramTest, SoakHonestTerminalsAreAnsweredBesideHostileOnes) {
     std::this_thread::sleep_for(3s);
     const Usage before = usageOf(m_program->pid());
 
-    // Every place held by connections that never say Hello: the next is refused at once.
+    // Every place held by connections that never say Hello, each from an address of its
+    // own as a shop's terminals would: the next is refused at once.
+    const auto terminalAddress = [](int i) {  // 127.0.1.0 and on
+        return "127.0." + std::to_string(1 + i / 256) + "." + std::to_string(i % 256);
+    };
     std::vector<std::unique_ptr<TestTerminal>> silent;
     for (int i = 0; i < kPlaces; ++i)
-        silent.push_back(std::make_unique<TestTerminal>(port()));
-    TestTerminal refused(port());
+        silent.push_back(
+            std::make_unique<TestTerminal>(port(), "127.0.0.1", terminalAddress(i).c_str()));
+    TestTerminal refused(port(), "127.0.0.1", terminalAddress(kPlaces).c_str());
     const auto asked = Clock::now();
     EXPECT_EQ(refused.expectBye(5s), wire::ByeReason::ServerFull);
     const auto refusedMs = (Clock::now() - asked) / 1ms;
@@ -120,8 +134,9 @@ TEST_F(ProgramTest, SoakHonestTerminalsAreAnsweredBesideHostileOnes) {
               10s);
     const QJsonObject report = honest.report();
     const int sent = report[QStringLiteral("scans_sent")].toInt();
-    std::cout << "soak: connections " << connections + report[QStringLiteral("connected")].toInt()
-              << ", bad inputs " << bad << ", honest scans " << sent << ", answered "
+    std::cout << "soak (" << (GetParam() ? "high volume" : "default") << "): connections "
+              << connections + report[QStringLiteral("connected")].toInt() << ", bad inputs " << bad
+              << ", honest scans " << sent << ", answered "
               << report[QStringLiteral("replies")].toInt() << ", max latency "
               << report[QStringLiteral("latency_max_ms")].toDouble() << " ms, full refused in "
               << refusedMs << " ms, open files " << before.openFiles << " -> " << after.openFiles
@@ -136,6 +151,9 @@ TEST_F(ProgramTest, SoakHonestTerminalsAreAnsweredBesideHostileOnes) {
     EXPECT_LE(after.rssKiB, before.rssKiB + 64 * 1024);
 #endif
     ASSERT_EQ(stop(SIGTERM), "exit 0");
+    const QString told = m_program->output();
+    EXPECT_TRUE(told.contains(QStringLiteral("refused connection from 127.0.0.2 (over connect")));
+    EXPECT_FALSE(told.contains(QStringLiteral("refused connection from 127.0.0.1")));
 
     // Every "not found" was counted, with the address of the terminal that asked.
     std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());

@@ -198,14 +198,21 @@ TEST_F(ProgramWindow, DatabaseFailureShowsOneBoxAndEndsTheTickSilently) {
     EXPECT_EQ(box.icon, MessageIcon::Error);
     EXPECT_EQ(box.text, s("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!"));
     EXPECT_TRUE(box.selfDismissing);
-    EXPECT_EQ(log(), QString());  // no "#" line, responses wait
+    // No "#" line and the responses wait; one line gives the client's reason, and the
+    // second failure, for the same reason, is only counted.
+    const QString failure = log();
+    EXPECT_TRUE(
+        failure.startsWith(s("Falha no banco de dados do PDV ao consultar 7891000100103: ")))
+        << failure.toStdString();
+    EXPECT_TRUE(failure.contains(s("/nowhere/pdv.fdb"))) << failure.toStdString();
+    EXPECT_FALSE(failure.contains(u'\n')) << failure.toStdString();
     EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
     EXPECT_TRUE(library.callsNamed("bSendProdNotFound").empty());
     EXPECT_EQ(library.callsNamed("bSendLookupFailed").size(), 2u);  // the nested one too
 
     // The next tick catches up on the response; a later failure may open a box again.
     form.Timer2Timer();
-    EXPECT_EQ(log(), s("Response: 0176"));
+    EXPECT_EQ(log(), failure + s("\nResponse: 0176"));
     library.queueBarcode(9, "1");
     form.Timer2Timer();
     EXPECT_EQ(dialogs->messages().size(), 2u);
@@ -221,7 +228,8 @@ TEST_F(ProgramWindow, HighVolumeModeAnswersFromWorkersAndReportsInTheWindow) {
         db.addItem(item, "'Item " + std::to_string(item) + "'", std::to_string(item));
         db.addCode(std::to_string(item), item);
     }
-    writeSettings("[CAMINHO]\nbd=" + db.path().toUtf8() + "\n[PERFORMANCE]\nhigh_volume=1\n");
+    writeSettings("[CAMINHO]\nbd=" + db.path().toUtf8() +
+                  "\n[PERFORMANCE]\nhigh_volume=1\nidle_ms=100\n");
     form.FormCreate();
     ASSERT_TRUE(form.controller().highVolume());
     control<QPlainTextEdit>(form, "MemoRecv")->clear();
@@ -266,6 +274,13 @@ TEST_F(ProgramWindow, HighVolumeModeAnswersFromWorkersAndReportsInTheWindow) {
               s("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!"));
     EXPECT_EQ(library.callsNamed("bSendProdPrice").size(), 1u);
     EXPECT_EQ(library.callsNamed("bSendLookupFailed").size(), 3u);
+    // The three failures, for one reason, leave one line that names the missing file.
+    const QStringList failures = logLines().filter(s("Falha no banco de dados do PDV"));
+    ASSERT_EQ(failures.size(), 1) << log().toStdString();
+    EXPECT_TRUE(failures[0].contains(s("missing.fdb"))) << failures[0].toStdString();
+
+    // idle_ms counts milliseconds: the workers let the database go within moments.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return db.otherAttachments() == 0; }, 10000));
 }
 
 TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {

@@ -35,23 +35,29 @@ mkdir -p "$work/run" "$work/cache" "$work/tmp"
 printf '[CAMINHO]\nbd=%s\n' "$work/demo.fdb" >"$prog/de501.ini"
 printf '[server]\naddress=127.0.0.1\nport=0\n[web]\naddress=127.0.0.1\nport=0\n' >"$prog/termlink.ini"
 
-# Its user: as root, a throwaway id that no account has, the folder as postinst leaves it.
+# Its user: as root, a throwaway id that no account has, the folder as postinst leaves it,
+# in the group of the engine's lock folder, closed to others as /tmp/firebird is where a
+# Firebird server has run.
 user=()
 uid=$(id -u)
 if [ "$uid" -eq 0 ]; then
   for uid in $(seq 61000 61999); do ! getent passwd "$uid" && ! getent group "$uid" && break; done >/dev/null
   chmod 755 "$work" && chown "root:$uid" "$prog" && chmod 2775 "$prog"
+  # Settings written by root in the group's folder, writable by the group as the service's
+  # umask leaves its own files: the program never replaces a file that it may not write.
+  chown "root:$uid" "$prog/de501.ini" && chmod 664 "$prog/de501.ini"
   chown "$uid:$uid" "$work/demo.fdb" "$work/run" "$work/cache" "$work/tmp"
-  user=(setpriv --reuid="$uid" --regid="$uid" --clear-groups)
+  mkdir -m 770 "$work/tmp/firebird" && chown "root:$((uid + 1000))" "$work/tmp/firebird"
+  user=(setpriv --reuid="$uid" --regid="$uid" --groups="$((uid + 1000))")
 fi
 
-# A service's clean environment and the unit's, the shop's locale, a private /tmp.
+# A service's clean environment and the unit's, no locale (none configured), a private /tmp.
 mapfile -t unitEnv < <(key Environment | inroot)
 read -r -a command <<<"$(key ExecStart | inroot)"
 service() {
   cd "$(key WorkingDirectory | inroot)"
-  umask "$(key UMask)"
-  exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/nonexistent LANG=pt_BR.UTF-8 \
+  umask "${UMASK:-$(key UMask)}"
+  exec env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/nonexistent \
     TMPDIR="$work/tmp" FIREBIRD_LOCK="$work/tmp/firebird" ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} \
     "${unitEnv[@]}" "${user[@]}" "${command[@]}"
 }
@@ -97,6 +103,26 @@ status=0
 wait "$pid" || status=$?
 pid=""
 [ "$status" -eq 0 ] || fail "the program exited with status $status"
+
+# Outside the lock folder's group, on the same port, the scan goes unanswered and standard
+# error says why.
+if [ ${#user[@]} -gt 0 ]; then
+  user=(setpriv --reuid="$uid" --regid="$uid" --clear-groups)
+  # A desktop user's umask (022): what it creates in the group's folder stays group-writable.
+  rm -f "$prog/temp.bmp"
+  (UMASK=022 service) >"$work/locked.out" 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do
+    reply=$("$prog/termsim" --server "127.0.0.1:$port" --timeout 3 --scan 7891000100103) && break
+    [ -z "$reply" ] || break
+    sleep 0.2
+  done
+  kill -TERM "$pid" && wait "$pid" && pid="" || fail "the locked-out program did not end with 0"
+  [ "$reply" = $'7891000100103\tno reply' ] || fail "answered outside the lock folder's group: $reply"
+  [ "$(stat -c %A "$prog/temp.bmp")" = -rw-rw-r-- ] || fail "temp.bmp not group-writable: $(stat -c %A "$prog/temp.bmp")"
+  grep -q "Falha no banco de dados do PDV ao consultar 7891000100103: .*Permission denied.*$work/tmp/firebird" \
+    "$work/locked.out" || fail "no reason on standard error: $(cat "$work/locked.out")"
+fi
 
 # The event log on standard error with times, for the journal; the settings saved by its user.
 grep -Eq '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}\.[0-9]{3} #7891000100103$' "$work/tarifon.out" ||

@@ -12,12 +12,21 @@
 using namespace termlink;
 using std::chrono::steady_clock;
 
-TestTerminal::TestTerminal(uint16_t port, const char* host) {
+TestTerminal::TestTerminal(uint16_t port, const char* host, const char* from) {
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
         return;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
+    if (from) {
+        int one = 1;  // the port is left to connect(): a storm must not run out of them
+        ::setsockopt(m_fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &one, sizeof one);
+        ::inet_pton(AF_INET, from, &addr.sin_addr);
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            close();
+            return;
+        }
+    }
     addr.sin_port = htons(port);
     ::inet_pton(AF_INET, host, &addr.sin_addr);
     if (::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {

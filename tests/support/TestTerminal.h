@@ -13,10 +13,12 @@
 
 // A terminal for tests: a blocking loopback TCP client speaking the wire codec, or
 // sending whatever bytes a test gives it (a broken or hostile terminal, which
-// termsim never is), with every wait bounded by a timeout.
+// termsim never is), with every wait bounded by a timeout; `from` is the address it
+// comes from (any of 127.0.0.0/8: another device).
 class TestTerminal {
 public:
-    explicit TestTerminal(uint16_t port, const char* host = "127.0.0.1");
+    explicit TestTerminal(uint16_t port, const char* host = "127.0.0.1",
+                          const char* from = nullptr);
     ~TestTerminal();
     TestTerminal(const TestTerminal&) = delete;
     TestTerminal& operator=(const TestTerminal&) = delete;

@@ -5,6 +5,7 @@
 #include <set>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,13 @@ std::set<std::string> entries(const fs::path& dir) {
         names.insert(entry.path().filename().string());
     return names;
 }
+
+// Root may write anything: a test run as root (as CI does) acts as nobody meanwhile.
+struct OrdinaryUser {
+    const bool root = ::geteuid() == 0;
+    OrdinaryUser() { EXPECT_TRUE(!root || (::setegid(65534) == 0 && ::seteuid(65534) == 0)); }
+    ~OrdinaryUser() { EXPECT_TRUE(!root || (::seteuid(0) == 0 && ::setegid(0) == 0)); }
+};
 
 }  // namespace
 
@@ -70,4 +78,36 @@ TEST(AtomicWrite, FailsCleanlyWhereItCannotWrite) {
     EXPECT_FALSE(writeFileAtomically(folder, "x"));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(entries(dir.path()), std::set<std::string>{"sub"});
+}
+
+// The rename would replace a file that a plain write may not change.
+TEST(AtomicWrite, RefusesATargetThatCannotBeWrittenAndKeepsIt) {
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::create_directory(dir.path() / "closed");
+    const struct {
+        const char* name;
+        fs::perms file, folder;
+        const char* refused;  // the error up to the file or folder it names; null: written
+    } cases[] = {
+        {"a.txt", fs::perms{0444}, fs::perms::all, "cannot write "},
+        {"closed/b.txt", fs::perms::all, fs::perms{0555}, "cannot create a temporary file in "},
+        {"c.txt", fs::perms::all, fs::perms::all, nullptr},
+    };
+    for (const auto& c : cases) {
+        const fs::path path = dir.path() / c.name;
+        ASSERT_TRUE(writeFileAtomically(path, "old"));
+        fs::permissions(path, c.file);
+        fs::permissions(path.parent_path(), c.folder);
+        const Result<void> written = [&] {
+            OrdinaryUser user;
+            return writeFileAtomically(path, "new");
+        }();
+        const fs::path named = c.folder == fs::perms::all ? path : path.parent_path();
+        const std::string error =
+            c.refused ? c.refused + named.string() + ": Permission denied" : "";
+        EXPECT_EQ(written ? std::string() : written.error(), error) << c.name;
+        EXPECT_EQ(contents(path), error.empty() ? "new" : "old") << c.name;
+        fs::permissions(path.parent_path(), fs::perms::all);
+    }
 }

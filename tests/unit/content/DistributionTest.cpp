@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "content/ImageTableFile.h"
+#include "content/LibraryPath.h"
 #include "content/PictureDistributor.h"
 #include "support/FakeTerminalLibrary.h"
 
@@ -28,16 +29,17 @@ TEST(ImageDistribution, SendsTheMarkersAndEachUsableRowByItsNumber) {
     ASSERT_TRUE(images.mkpath(QStringLiteral("images/sub")) &&
                 images.mkpath(QStringLiteral("images/") + QString(130, u'd')));
     images.cd(QStringLiteral("images"));
-    for (const QByteArray& name : {QByteArray("a.jpg"), QByteArray("b.bmp"), longName})
+    for (const QByteArray& name : {QByteArray("a.jpg"), QByteArray("b.bmp"),
+                                   QByteArray("promo.jpg"), QByteArray("Promo.jpg"), longName})
         ASSERT_TRUE(QFile(images.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly));
     ImageTable table;
     readImageTable("a.jpg|2|5|\nmissing.jpg|1|1|\nb.bmp|0|3|\na.jpg|x|1|\nb.bmp|1||\nsub|1|1|\n" +
-                       longName + "|1|1|\n\n",
+                       longName + "|1|1|\nA.JPG|4|4|\nPROMO.JPG|1|1|\n\n",
                    table);
     FakeTerminalLibrary fake;
     fake.setModel(12, 2);
     const std::atomic<bool> stop{false};
-    distributePictures(fake, 12, table, dir.path(), stop);
+    const QStringList skipped = distributePictures(fake, 12, table, dir.path(), stop);
 
     EXPECT_EQ(fake.callNames().front(), "iTypeTerm");
     QStringList calls;  // each picture call's numbers and file name
@@ -51,7 +53,16 @@ TEST(ImageDistribution, SendsTheMarkersAndEachUsableRowByItsNumber) {
                                                 "12 0 0 255 0 0 0 upd.bmp\n"
                                                 "12 128 64 1 2 5 1 a.jpg\n"
                                                 "12 128 64 3 0 3 1 b.bmp\n"
+                                                "12 128 64 8 4 4 1 a.jpg\n"
+                                                "12 128 64 9 1 1 1 Promo.jpg\n"
                                                 "12 128 64 0 0 0 1 upd.bmp"));
+    const QString row = QStringLiteral("Images for socket 12: row %1 skipped, ");
+    EXPECT_EQ(skipped, (QStringList{row.arg(2) + QStringLiteral("no file \"images/missing.jpg\""),
+                                    row.arg(4) + QStringLiteral("Loop \"x\" is not a whole number"),
+                                    row.arg(5) + QStringLiteral("Pause \"\" is not a whole number"),
+                                    row.arg(6) + QStringLiteral("\"images/sub\" is not a file"),
+                                    row.arg(7) + pathTooLongMessage(images.filePath(
+                                                     QString::fromLatin1(longName)))}));
 
     FakeTerminalLibrary model1;
     model1.setModel(12, 1);
@@ -69,6 +80,7 @@ TEST(PictureDistributor, CapsTheWorkersQueuesOnePlacePerTerminalAndStops) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             std::lock_guard lock(mutex);
             served << QString::number(socket) + u' ' + table.cell(1, 0);
+            return QStringList{served.back()};
         },
         2);
     ThreadStartFlags flags;
@@ -92,6 +104,9 @@ TEST(PictureDistributor, CapsTheWorkersQueuesOnePlacePerTerminalAndStops) {
     ASSERT_EQ(distributor.running(), 0);
     served.sort();
     EXPECT_EQ(served.join(u','), QStringLiteral("12 ,3 new,4 four,5000 "));
+    QStringList logged = distributor.takeLogLines() + distributor.takeLogLines();
+    logged.sort();
+    EXPECT_EQ(logged, served) << "each worker's lines, once";
 
     // Stopping ends the running distributions and drops the waiting ones.
     released = false;

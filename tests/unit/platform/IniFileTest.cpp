@@ -119,19 +119,20 @@ TEST_F(IniFileTest, IgnoresLinesThatAreNotEntriesAndTakesTheFirstDuplicate) {
         "\n"
         "key=first\n"
         "KEY=second\n"
-        "[T]\n"
-        "key=other section\n"
         "[s]\n"
-        "late=in a repeated section\n");
+        "late=in a repeated section\n"
+        "[T]\n"
+        "key=other section\n");
     EXPECT_EQ(read("S", "key"), s("first"));
     EXPECT_EQ(read("S", "; key"), kDefault);
     EXPECT_EQ(read("S", "just some words"), kDefault);
     EXPECT_EQ(read("", "orphan"), kDefault);
     // Only the first copy of a section is searched, and a write goes there too.
     EXPECT_EQ(read("S", "late"), kDefault);
+    EXPECT_EQ(IniFile::load(path()).keys(s("S")), QStringList{s("key")});
     ASSERT_TRUE(write("s", "late", s("x")));
     EXPECT_EQ(read("S", "late"), s("x"));
-    EXPECT_TRUE(bytes().contains("KEY=second\nlate=x\n[T]"));
+    EXPECT_TRUE(bytes().contains("KEY=second\nlate=x\n[s]"));
 }
 
 TEST_F(IniFileTest, CutsValuesAndDefaultsAt2047Characters) {
@@ -249,7 +250,7 @@ TEST_F(IniFileTest, RewritesAnAnsiFileAsUtf8WithoutLosingText) {
 
 TEST_F(IniFileTest, ValuesThatReadingWouldChangeAreQuoted) {
     for (const QString& value : {s("  two leading"), s("trailing\t"), s("\"quoted\""), s("'q'"),
-                                 s("\""), s("plain \"inner\" text"), QString()}) {
+                                 s("\"\""), s("\""), s("plain \"inner\" text"), QString()}) {
         ASSERT_TRUE(write("S", "k", value));
         EXPECT_EQ(read("S", "k"), value) << value.toStdString();
     }

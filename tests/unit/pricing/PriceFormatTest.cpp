@@ -115,3 +115,38 @@ TEST(PriceSeparators, ComeFromTheLocale) {
     EXPECT_EQ(c.thousands, QStringLiteral(","));
     EXPECT_EQ(c.decimal, QStringLiteral("."));
 }
+
+// Decided once at start: a locale the setting names, else the environment's numeric
+// locale, else (no real locale) Brazilian Portuguese.
+TEST(PriceSeparators, FollowTheSettingThenTheRegionalLocaleThenBrazil) {
+    const char* const kNames[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
+    const QByteArray saved[] = {qgetenv(kNames[0]), qgetenv(kNames[1]), qgetenv(kNames[2])};
+    const struct {
+        const char* environment[3];  // LC_ALL, LC_NUMERIC, LANG
+        const char* setting;
+        const char* price;
+        bool problem = false;
+    } cases[] = {
+        {{"", "", "C"}, "", "1.234,50"},
+        {{"", "", "POSIX"}, "", "1.234,50"},
+        {{"C.UTF-8", "", "en_US"}, "", "1.234,50"},
+        {{"", "", ""}, "", "1.234,50"},
+        {{"", "", "pt_BR.UTF-8"}, "", "1.234,50"},
+        {{"", "", "en_US.UTF-8"}, "", "1,234.50"},
+        {{"", "C", "en_US.UTF-8"}, "", "1.234,50"},
+        {{"", "", "C"}, "en_US", "1,234.50"},
+        {{"", "", "en_US"}, "pt_BR", "1.234,50"},
+        {{"", "", "pt_BR"}, "C", "1,234.50"},
+        {{"", "", "en_US"}, "xx_YY", "1,234.50", true},
+    };
+    for (const auto& c : cases) {
+        for (int i = 0; i < 3; ++i)
+            qputenv(kNames[i], c.environment[i]);
+        const PriceLocale locale = priceLocale(QLatin1String(c.setting), regionalNumericLocale());
+        EXPECT_EQ(formatPrice(12345000, locale.separators), QLatin1String(c.price))
+            << c.environment[2] << " " << c.setting;
+        EXPECT_EQ(locale.problem.contains(QLatin1String("xx_YY")), c.problem);
+    }
+    for (int i = 0; i < 3; ++i)
+        qputenv(kNames[i], saved[i]);
+}

@@ -28,8 +28,9 @@ system_clock::time_point at(const char* utc) {
 // Codes a hostile or odd terminal may send read back exactly, and a spreadsheet never
 // takes one for a formula.
 TEST(NotFoundCsv, CodesRoundTripAndFormulasAreDefused) {
-    const std::vector<std::string> codes = {"789",     "a,b", "say \"hi\"", "two\nlines", "=1+1",
-                                            "'quoted", "-5",  "",           "caf\xc3\xa9"};
+    const std::vector<std::string> codes = {
+        "789", "a,b", "say \"hi\"", "two\nlines", "cr\rinside", "=1+1", "+1",
+        "-5",  "@x",  "\tx",        "\rx",        "'quoted",    "",     "caf\xc3\xa9"};
     std::vector<NotFoundEntry> entries;
     for (const std::string& code : codes)
         entries.push_back({code, 2, 1'000'000'000, 1'700'000'000, {"10.0.0.1", "10.0.0.2"}});
@@ -37,6 +38,11 @@ TEST(NotFoundCsv, CodesRoundTripAndFormulasAreDefused) {
     const std::string text = writeNotFoundCsv(entries);
     EXPECT_NE(text.find("\n'=1+1,2,2001-09-09T01:46:40Z,2023-11-14T22:13:20Z,10.0.0.1 10.0.0.2\n"),
               std::string::npos);
+    for (const std::string& code : codes)  // every formula start behind its quote
+        EXPECT_TRUE(code.empty() ||
+                    std::string_view("=+-@\t\r'").find(code[0]) == std::string::npos ||
+                    text.find('\'' + code) != std::string::npos)
+            << code;
     NotFoundTable read;
     ASSERT_TRUE(readNotFoundCsv(text, read)) << text;
     EXPECT_EQ(read.entries(), entries);
@@ -108,6 +114,15 @@ TEST(NotFoundReport, BoundCountsKnownCodesAndLogsDroppedOnesOnce) {
     EXPECT_EQ(contents(dir.path() / "notfound.csv"),
               "code,count,first,last,terminals\n1,2,2026-01-01T00:00:00Z,2026-01-01T00:00:00Z,t\n"
               "2,2,2026-01-01T00:00:00Z,2026-01-01T00:00:00Z,t\n");
+
+    // Sixteen terminals named per code, the first to ask; the count goes on.
+    NotFoundTable many;
+    for (int i = 16; i >= 0; --i)
+        many.record("9", "10.0.0." + std::to_string(10 + i), 0);
+    ASSERT_EQ(many.entries().size(), 1u);
+    EXPECT_EQ(many.entries()[0].count, 17u);
+    EXPECT_EQ(many.entries()[0].terminals.size(), 16u);
+    EXPECT_EQ(many.entries()[0].terminals.front(), "10.0.0.11") << "10.0.0.10 came 17th";
 }
 
 // The status page's list adds what waits to be saved to the file's counts.

@@ -14,10 +14,6 @@ uint32_t le(std::span<const uint8_t> data, size_t at, int bytes) {
     return value;
 }
 
-uint8_t blackOrWhite(uint32_t red, uint32_t green, uint32_t blue) {
-    return red + green + blue < 383 ? 0 : 255;  // nearer black: below 382.5
-}
-
 // One colour channel of a 16- or 32-bit pixel, scaled to 0..255.
 uint32_t channel(uint32_t pixel, uint32_t mask) {
     if (mask == 0)
@@ -43,8 +39,8 @@ std::optional<GrayImage> decodeBmp(std::span<const uint8_t> data) {
     const int64_t height = std::llabs(static_cast<int64_t>(rawHeight));
     // Bit fields (the colour masks after the 40-byte header) only for 16 and 32 bits.
     const bool masked = bits == 16 || bits == 32;
-    if (infoSize < 40 || width <= 0 || width > kMaxBmpSide || height == 0 || height > kMaxBmpSide ||
-        (compression != 0 && !(compression == 3 && masked)) ||
+    if (infoSize < 40 || width <= 0 || width > kMaxPictureSide || height == 0 ||
+        height > kMaxPictureSide || (compression != 0 && !(compression == 3 && masked)) ||
         (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) ||
         data.size() < kHeaders + 12)
         return std::nullopt;

@@ -5,6 +5,7 @@
 
 #include "base/AtomicWrite.h"
 #include "termsim/BmpPicture.h"
+#include "termsim/JpegPicture.h"
 #include "termsim/PictureStore.h"
 #include "termsim/PixelFont.h"
 #include "termsim/Png.h"
@@ -35,7 +36,7 @@ std::string_view dataKind(const wire::Bytes& data) {
     if (data.empty())
         return "no picture data";
     if (startsWith("\xFF\xD8"))
-        return "JPEG data";
+        return "JPEG it cannot read";
     if (startsWith("GIF8"))
         return "GIF data";
     if (startsWith("II*") || startsWith(std::string_view("MM\0*", 4)))
@@ -43,6 +44,25 @@ std::string_view dataKind(const wire::Bytes& data) {
     if (startsWith("BM"))
         return "BMP it cannot read";
     return "not a picture";
+}
+
+// The 128 x 64 screen a picture's data gives, or nothing.
+std::optional<GrayImage> screenOf(const wire::Bytes& data) {
+    GrayImage screen(128, 64, 255);
+    if (const std::optional<GrayImage> bmp = decodeBmp(data)) {
+        for (int y = 0; y < std::min(bmp->height(), 64); ++y)
+            for (int x = 0; x < std::min(bmp->width(), 128); ++x)
+                screen.set(x, y, bmp->at(x, y));
+        return screen;
+    }
+    if (const std::optional<GrayImage> jpeg = decodeJpeg(data)) {
+        // Each screen pixel takes the picture's pixel at x * width / 128, y * height / 64.
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 128; ++x)
+                screen.set(x, y, jpeg->at(x * jpeg->width() / 128, y * jpeg->height() / 64));
+        return screen;
+    }
+    return std::nullopt;
 }
 
 void centred(GrayImage& sheet, int centreX, int centreY, std::string_view text, int scale) {
@@ -61,7 +81,7 @@ void DisplaySheet::showMessage(const wire::DisplayMsg& message) {
 }
 
 void DisplaySheet::addPicture(const wire::Picture& picture) {
-    m_pictures.push_back({++m_received, picture});
+    m_pictures.push_back({++m_received, picture, false, std::nullopt});
     if (m_pictures.size() > kMaxPictures)
         m_pictures.pop_front();
 }
@@ -109,13 +129,13 @@ void DisplaySheet::drawMessage(GrayImage& sheet, int x, int y) const {
 void DisplaySheet::drawPicture(GrayImage& sheet, int x, int y, const Received& received) const {
     const wire::Picture& p = received.picture;
     sheet.fill(x, y, kTileWidth, kScreenHeight + 2, kFrame);
-    const std::optional<GrayImage> shown = decodeBmp(p.data);
-    if (shown) {
-        sheet.fill(x + 1, y + 1, kScreenWidth, kScreenHeight, 255);
-        const int width = std::min(shown->width(), 128);
-        const int height = std::min(shown->height(), 64);
-        for (int row = 0; row < height; ++row)
-            for (int column = 0; column < width; ++column)
+    if (!received.decoded) {
+        received.screen = screenOf(p.data);
+        received.decoded = true;
+    }
+    if (const std::optional<GrayImage>& shown = received.screen) {
+        for (int row = 0; row < shown->height(); ++row)
+            for (int column = 0; column < shown->width(); ++column)
                 sheet.fill(x + 1 + column * kScale, y + 1 + row * kScale, kScale, kScale,
                            shown->at(column, row));
     } else {

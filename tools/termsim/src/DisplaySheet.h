@@ -18,8 +18,10 @@ namespace wire = termlink::wire;
 // What a terminal was given to show, drawn as one picture a person can look at: the
 // last display message as its two lines on a 128 x 64 screen, then each picture in
 // the order it came with its six numbers and kind, every screen at twice its size.
-// Data that is not a BMP the terminal can read is shown as a crossed-out screen
-// saying what it is.  Only the most recent kMaxPictures are kept.
+// A BMP shows its top-left 128 x 64 pixels (the program's own pictures are that size);
+// a JPEG, which the program sends as the shop's file of any size, is stretched over
+// the screen as the program's preview stretches it.  Other data is shown as a grey
+// screen saying what it is.  Only the most recent kMaxPictures are kept.
 class DisplaySheet {
 public:
     static constexpr size_t kMaxPictures = 64;
@@ -35,6 +37,10 @@ private:
     struct Received {
         unsigned number;
         wire::Picture picture;
+        // The screen it gives, decoded at its first render: a sheet is drawn again for
+        // every picture that comes.
+        mutable bool decoded = false;
+        mutable std::optional<GrayImage> screen;
     };
     void drawPicture(GrayImage& sheet, int x, int y, const Received& received) const;
     void drawMessage(GrayImage& sheet, int x, int y) const;

@@ -5,6 +5,14 @@
 
 namespace termsim {
 
+// Pictures are decoded up to this many pixels a side, whatever a header claims.
+inline constexpr int kMaxPictureSide = 4096;
+
+// A colour as the terminal's black-and-white screen shows it: whichever is nearer.
+inline uint8_t blackOrWhite(uint32_t red, uint32_t green, uint32_t blue) {
+    return red + green + blue < 383 ? 0 : 255;  // nearer black: below 382.5
+}
+
 // An 8-bit grey picture, row after row from the top: 0 is black, 255 white.
 class GrayImage {
 public:

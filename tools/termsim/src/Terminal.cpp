@@ -39,6 +39,11 @@ const char* settingsGroup(wire::Type type) {
     }
 }
 
+Warning otherVersion(const std::string& spoken) {
+    return Warning{"the server speaks protocol version " + spoken + ", not " +
+                   std::to_string(wire::kProtocolVersion)};
+}
+
 }  // namespace
 
 Terminal::Terminal(TerminalState state) : m_state(std::move(state)) {}
@@ -150,9 +155,7 @@ Outcome Terminal::handle(const wire::Message& message) {
     if (const auto* welcome = std::get_if<wire::Welcome>(&message)) {
         // Another version would lay out every message differently: not welcomed.
         if (welcome->version != wire::kProtocolVersion) {
-            out.events.push_back(Warning{"the server speaks protocol version " +
-                                         std::to_string(welcome->version) + ", not " +
-                                         std::to_string(wire::kProtocolVersion)});
+            out.events.push_back(otherVersion(std::to_string(welcome->version)));
             return out;
         }
         // A terminal that can show pictures asks for them as soon as it is in.
@@ -206,6 +209,12 @@ Outcome Terminal::handle(const wire::Message& message) {
         out.events.emplace_back(std::in_place_type<wire::DisplayMsg>, *display);
         m_sheet.showMessage(*display);
         rendered(out);
+    } else if (const auto* versions = std::get_if<wire::Versions>(&message)) {
+        // Only before Bye(UnsupportedVersion); termsim speaks one version, so it can only tell.
+        std::string spoken;
+        for (const uint16_t version : versions->versions)
+            spoken += (spoken.empty() ? "" : ", ") + std::to_string(version);
+        out.events.push_back(otherVersion(spoken));
     } else {
         std::visit(
             [&](const auto& m) {

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <QBuffer>
 #include <QImage>
+#include <QPainter>
 
 #include "termsim/BmpPicture.h"
 #include "termsim/Png.h"
@@ -61,6 +63,14 @@ TEST(DisplaySheet, ShowsTheMessageAndEachPictureOrWhatItIs) {
     sheet.showMessage({"Promo\xE7\xE3o", "", 4, 1});
     sheet.addPicture({128, 64, 0, 0, 254, 1, upd, wire::PictureKind::UploadBegin});
     sheet.addPicture({128, 64, 1, 2, 5, 1, {0xFF, 0xD8, 0xFF}, wire::PictureKind::UploadPicture});
+    QImage halves(256, 100, QImage::Format_RGB32);  // a shop's JPEG: white, then black
+    halves.fill(Qt::white);
+    QPainter(&halves).fillRect(128, 0, 128, 100, Qt::black);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(halves.save(&buffer, "JPG"));
+    sheet.addPicture({128, 64, 2, 1, 5, 1, wire::Bytes(jpeg.begin(), jpeg.end()),
+                      wire::PictureKind::UploadPicture});
     const GrayImage shown = sheet.render();
     const auto line1 = shown.pixels().begin() + shown.width() * (13 + 32);  // its row 16
     EXPECT_GT(std::count(line1 + 13, line1 + 269, 0), 20);
@@ -68,7 +78,9 @@ TEST(DisplaySheet, ShowsTheMessageAndEachPictureOrWhatItIs) {
         for (int x = 0; x < 128; ++x)
             ASSERT_EQ(shown.at(282 + 1 + 2 * x, 13 + 2 * y), qGray(updShown.pixel(x, y)))
                 << x << "," << y;
-    EXPECT_EQ(shown.at(13, 12 + 168 + 1), 192);  // the JPEG: a grey screen, not its bytes
+    EXPECT_EQ(shown.at(13, 12 + 168 + 1), 192);  // a broken JPEG: a grey screen, not its bytes
+    for (int x = 0; x < 128; x += 9)             // the real one stretched over the screen, not cut
+        ASSERT_EQ(shown.at(282 + 1 + 2 * x, 180 + 1 + 2 * 32), x < 64 ? 255 : 0) << x;
 
     TempDir dir;
     Terminal terminal(defaultState(1));
