@@ -23,34 +23,35 @@ struct Page {
     std::string body;
 };
 
-// The status page's texts, UTF-8: the language file's [STATUS] section.  `language` is the
-// page's lang attribute.
+// The status page's texts, UTF-8: the language file's [STATUS] section once the operator
+// chooses a language; until then Portuguese, as the window starts.  `language` is the page's
+// lang attribute.
 struct ConsoleTexts {
-    std::string language;
-    std::string title;
-    std::string terminals;
-    std::string noTerminals;
-    std::string address;
-    std::string model;
-    std::string transport;
-    std::string connectedSince;
-    std::string lastScan;
-    std::string answer;
-    std::string chart;
-    std::string counts;
-    std::string found;
-    std::string notFound;
-    std::string failed;
-    std::string database;
-    std::string path;
-    std::string lastResult;
-    std::string ok;
-    std::string noAccess;
-    std::string topNotFound;
-    std::string code;
-    std::string times;
-    std::string eventLog;
-    std::string started;
+    std::string language = "pt-BR";
+    std::string title = "Tarifon: estado";
+    std::string terminals = "Terminais conectados";
+    std::string noTerminals = "Nenhum terminal conectado.";
+    std::string address = "Endereço";
+    std::string model = "Modelo";
+    std::string transport = "Transporte";
+    std::string connectedSince = "Conectado desde";
+    std::string lastScan = "Última leitura";
+    std::string answer = "Resposta";
+    std::string chart = "Leituras por minuto, última hora";
+    std::string counts = "Leituras desde o início";
+    std::string found = "Encontrados";
+    std::string notFound = "Não encontrados";
+    std::string failed = "Falhas";
+    std::string database = "Banco de dados";
+    std::string path = "Caminho";
+    std::string lastResult = "Último acesso";
+    std::string ok = "com sucesso";
+    std::string noAccess = "nenhum ainda";
+    std::string topNotFound = "Códigos mais procurados e não encontrados";
+    std::string code = "Código";
+    std::string times = "Vezes";
+    std::string eventLog = "Registro de eventos";
+    std::string started = "Em funcionamento desde";
 };
 
 // What the terminal library counts, read with one call (TERMLINK_COUNTER_*).
