@@ -50,7 +50,8 @@ extern "C" {
 #define TERMLINK_COUNTER_PAGES_UNANSWERED 3 /* page requests answered 503 by the library */
 #define TERMLINK_COUNTER_CONNECTED_TCP 4    /* terminals of our protocol connected now */
 #define TERMLINK_COUNTER_CONNECTED_WS 5     /* kiosk pages connected now */
-#define TERMLINK_COUNTERS 8                 /* values filled; the last ones are zero for now */
+#define TERMLINK_COUNTER_RATE_REFUSED 6     /* connections from an address over connect_rate */
+#define TERMLINK_COUNTERS 8                 /* values filled; the last one is zero for now */
 
 /* Response codes that terminals report (GetResponseCtr). */
 #define TERMLINK_RESPONSE_SOFTWARE_UPDATED 370   /* after bUpdateSoftware */
