@@ -200,7 +200,7 @@ TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
              R"(","price":"R$6,99"})"},
         {true, "/price/7890000000000", "200 OK", "<p>7890000000000</p>"},
         {false, "/price?barcode=7891000100103", "503 Service Unavailable",
-         "Consulta indisponível no momento"},
+         "<h1>Consulta indisponível"},
         {false, "/api/price?code=7890000000000", "503 Service Unavailable",
          R"({"code":"7890000000000","error":")"},
     };
