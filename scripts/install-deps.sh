@@ -29,6 +29,8 @@ packages=(
   chromium chromium-driver python3-selenium
   # The sanitizer suite and the fuzzers: clang with its sanitizer and libFuzzer runtimes.
   clang libclang-rt-14-dev
+  # promtool, which checks the metrics page (the tests skip that check without it).
+  prometheus
 )
 
 missing=()

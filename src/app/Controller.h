@@ -23,9 +23,12 @@
 #include "config/NetConfig.h"
 #include "config/UpdConfig.h"
 #include "config/WlanConfig.h"
+#include "console/ConsolePages.h"
+#include "console/ConsoleStats.h"
 #include "content/DisplayContent.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
+#include "pricing/LookupPrice.h"
 #include "pricing/PriceFormat.h"
 #include "report/NotFoundReport.h"
 #include "terminal/EventPoller.h"
@@ -151,6 +154,11 @@ public:
     void sendInstantImage();
     void sendImageSet();
 
+    // ---- Status page, metrics and health (ControllerConsole.cpp)
+    // The status page's texts in the window's language, which the language loader changes.
+    console::ConsoleTexts& consoleTexts() { return m_consoleTexts; }
+    const console::Stats& stats() const { return m_stats; }
+
     // ---- Self-dismissing boxes
     DismissalSchedule& dismissals() { return m_dismissals; }
 
@@ -167,6 +175,16 @@ private:
     void countNotFound(const QString& code, int32_t socket,
                        std::chrono::system_clock::time_point when);
     void logReport(const std::vector<std::string>& lines);
+    // What the status page, metrics and health tell of one answered scan, and of a
+    // database access.
+    void countScan(int32_t socket, const QString& code, LookupOutcome outcome,
+                   const std::string& description, const std::string& price, const QString& error,
+                   std::chrono::nanoseconds duration);
+    void countDatabaseAccess(bool ok, const QString& reason);
+    void countDistribution(const PictureDistributor::Request& request);
+    void listTerminals();
+    // Answers the page requests the library has taken for the program.
+    void servePages();
 
     // What one lookup reads from the settings as they stand now.
     LookupSettings lookupSettings() const;
@@ -220,6 +238,9 @@ private:
     DisplayContent m_content;
     NotFoundReport m_notFound;
     std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
+    console::Stats m_stats;
+    console::ConsoleTexts m_consoleTexts;
+    bool m_listening = false;
 };
 
 }  // namespace tarifon

@@ -129,7 +129,9 @@ void LookupService::run() {
         }
 
         lock.unlock();
+        const auto started = std::chrono::steady_clock::now();
         const PriceReply reply = connection.lookup(request->code, request->settings);
+        const auto duration = std::chrono::steady_clock::now() - started;
         if (m_callbacks.reply)
             m_callbacks.reply(request->socket, reply);
         lock.lock();
@@ -137,8 +139,8 @@ void LookupService::run() {
         // Only now may the terminal's next scan be taken, by any worker.
         m_busy.erase(request->socket);
         const bool wasEmpty = m_finished.empty();
-        m_finished.push_back(
-            {request->socket, std::move(request->code), reply.outcome, reply.error});
+        m_finished.push_back({request->socket, std::move(request->code), reply.outcome, reply.error,
+                              reply.description, reply.price, duration});
         if (hasTakeable())
             m_workReady.notify_one();
         if (wasEmpty && m_callbacks.finishedReady) {

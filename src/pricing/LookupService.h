@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -24,7 +25,10 @@ struct FinishedLookup {
     int32_t socket = 0;
     QString code;
     LookupOutcome outcome = LookupOutcome::Skipped;
-    QString error;  // the database client's message when Failed
+    QString error;            // the database client's message when Failed
+    std::string description;  // the answer when found, Windows-1252
+    std::string price;
+    std::chrono::nanoseconds duration{};  // the lookup alone, without the wait for a worker
 };
 
 // Answers scans on a small pool of worker threads: the high-volume mode.  Each worker

@@ -397,3 +397,36 @@ TEST_F(NonAsciiFolderE2e, RegionalSettingsWithoutAnInstalledLocaleStillOpenTheDa
                                       "R$2.899,00")}));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
+
+// The health check follows the database server out and back; the metrics count each scan.
+TEST_P(PriceLookupE2e, HealthFollowsADatabaseOutageAndMetricsCountTheScans) {
+    if (!GetParam().server)
+        GTEST_SKIP() << "an outage needs a database server";
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    const uint16_t web = m_program->webPort();
+    ASSERT_NE(web, 0);
+    // The high-volume mode counts a scan on the tick after its answer has gone.
+    const auto shows = [web](const std::string& target, const std::string& text) {
+        for (int i = 0; i < 40; ++i) {
+            const std::string response = httpGet(web, target);
+            if (response.find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    const std::string found = "tarifon_scans_total{outcome=\"found\",transport=\"http\"} ";
+    EXPECT_TRUE(shows("/healthz", "HTTP/1.1 200 OK"));
+    EXPECT_TRUE(shows("/metrics", found + "0\n"));
+    httpGet(web, "/api/price?code=7891000100103");
+    EXPECT_TRUE(shows("/metrics", found + "1\n"));
+
+    m_server->kill();
+    EXPECT_EQ(httpGet(web, "/api/price?code=7891000100103").substr(0, 12), "HTTP/1.1 503");
+    EXPECT_TRUE(shows("/healthz", "\r\n\r\nthe last database access failed: "));
+    m_server->start();
+    httpGet(web, "/api/price?code=7891000100103");
+    EXPECT_TRUE(shows("/healthz", "\r\n\r\nok\n"));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
