@@ -58,6 +58,9 @@ void WebListener::unshowablePicture() {
 }
 
 void WebListener::start(asio::ip::tcp::socket socket) {
+    // Answers are small: without this, Nagle holds one back for the peer's delayed ACK.
+    boost::system::error_code ignored;
+    socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     size_t places = 0;
     for (const auto& s : m_sessions)
         places += s->holdsPlace() ? 1 : 0;
