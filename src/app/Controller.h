@@ -240,7 +240,6 @@ private:
     std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
     console::Stats m_stats;
     console::ConsoleTexts m_consoleTexts;
-    bool m_listening = false;
 };
 
 }  // namespace tarifon
