@@ -14,7 +14,7 @@
 
 #include "app/Controller.h"
 #include "app/ServiceLog.h"
-#include "app/TermlinkLibrary.h"
+#include "main/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
 #include "pricing/FbClient.h"
@@ -94,14 +94,13 @@ int main(int argc, char** argv) {
     // A server that cannot listen would leave the service running for nothing behind a
     // box no one can close; ending with a failure lets the service manager try again.
     if (service && library.tc_startserver() == 0) {
-        tarifon::writeServiceLog(QStringLiteral("Erro inicializando servidor"));
+        tarifon::writeServiceLog(tarifon::kServerFailed.toString());
         return 1;
     }
     TForm1 form(library);
     if (service) {
         form.controller().setLogEcho(&tarifon::writeServiceLog);
     }
-    Form1 = &form;
     bool closed = false;
     // exit(), not quit(): before exec() quit() does nothing, and a signal may close the
     // window while a start-up box runs its own loop; exit() ends that loop too.
@@ -123,7 +122,6 @@ int main(int argc, char** argv) {
         }
         status = QApplication::exec();
     }
-    Form1 = nullptr;
     if (!tarifon::shutDownDatabaseClient(std::chrono::seconds(10))) {
         std::fprintf(stderr, "the database client reported a failure as it shut down\n");
     }
