@@ -16,20 +16,21 @@ namespace tarifon {
 namespace {
 
 const QString kServerStarted = QStringLiteral("Servidor inicializado com sucesso.");
-const QString kServerFailed = QStringLiteral("Erro inicializando servidor");
 const QString kNoTray =
     QStringLiteral("Sem área de notificação nesta área de trabalho: a janela continua visível.");
 
 }  // namespace
 
-Controller::Controller(TerminalLibrary& library, OperatorView& view, QString programDir)
+Controller::Controller(TerminalLibrary& library, OperatorView& view, DisplayContent& content,
+                       QString programDir)
     : m_library(library),
       m_view(view),
       m_programDir(std::move(programDir)),
       m_poller(library, static_cast<PollerSink&>(*this)),
       m_separators(priceLocale({}, regionalNumericLocale()).separators),
-      m_content(library, view, m_programDir),
-      m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()) {}
+      m_content(content),
+      m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()),
+      m_distributor(library, m_programDir) {}
 
 // The lookup workers stop before the terminal library and the view go.
 Controller::~Controller() = default;
@@ -66,8 +67,8 @@ void Controller::startServer() {
         appendLog(kServerStarted);
         m_view.serverStarted();
     } else {
-        appendLog(kServerFailed);
-        m_view.showNotice(kServerFailed);
+        appendLog(kServerFailed.toString());
+        m_view.showNotice(kServerFailed.toString());
     }
 }
 
@@ -95,12 +96,12 @@ void Controller::shutDown() {
         appendLog(line);
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
-    m_content.stopDistributions();
+    m_distributor.stop();
     logDistributionLines();
 }
 
 void Controller::loadSettings() {
-    const Settings loaded = tarifon::loadSettings(besideProgram(QStringLiteral("de501.ini")));
+    const Settings loaded = tarifon::loadSettings(besideProgram(kSettingsFileName.toString()));
     // Decided here, once: the environment and the setting do not change while it runs.
     const PriceLocale prices = priceLocale(loaded.priceLocale, regionalNumericLocale());
     {
@@ -117,7 +118,10 @@ void Controller::loadSettings() {
 }
 
 void Controller::saveSettings() {
-    tarifon::saveSettings(besideProgram(QStringLiteral("de501.ini")), settings());
+    // At shutdown the window is going, but the journal (service mode) keeps the line.
+    for (const QString& problem :
+         tarifon::saveSettings(besideProgram(kSettingsFileName.toString()), settings()))
+        appendLog(kSettingsFileName % QStringLiteral(": ") % problem);
 }
 
 void Controller::setSetting(QString Settings::*entry, const QString& value) {
@@ -263,8 +267,8 @@ void Controller::reportFinishedScans() {
     }
 }
 
-void Controller::lampGreen(int lampNumber) {
-    m_view.setLamp(lampNumber, LampColor::Green);
+void Controller::lampGreen(Lamp lamp) {
+    m_view.setLamp(lamp, LampColor::Green);
 }
 
 void Controller::appendLog(const QString& line) {
@@ -275,7 +279,7 @@ void Controller::appendLog(const QString& line) {
 }
 
 void Controller::startImageWorker(int32_t socket) {
-    logDistribution(m_content.distributeOnRequest(socket));
+    logDistribution(m_distributor.requestFromTerminal(socket, m_content.imageTable()));
 }
 
 void Controller::countNotFound(const QString& code, int32_t socket,
@@ -306,7 +310,7 @@ void Controller::logDistribution(const PictureDistributor::Request& request) {
 
 // The workers' own lines (rows skipped), brought to this thread on the poller's tick.
 void Controller::logDistributionLines() {
-    for (const QString& line : m_content.takeDistributionLog())
+    for (const QString& line : m_distributor.takeLogLines())
         appendLog(line);
 }
 
@@ -333,14 +337,15 @@ std::optional<int32_t> Controller::requireTerminal() {
 
 void Controller::sendQuickMessage() {
     const Settings now = settings();
-    if (const std::optional<QString> error =
-            tarifon::sendQuickMessage(m_library, m_tabConec, now.line1, now.line2, now.timeex))
-        m_view.showError(*error);
+    if (const Result<void, QString> sent =
+            tarifon::sendQuickMessage(m_library, m_tabConec, now.line1, now.line2, now.timeex);
+        !sent)
+        m_view.showError(sent.error());
 }
 
-void Controller::writeTextLine(QStringView buttonName, const QFont& font) {
+void Controller::writeTextLine(TextLine line, const QFont& font) {
     const Settings now = settings();
-    m_content.writeTextLine(buttonName, now.line1, now.line2, font);
+    m_content.writeTextLine(line, now.line1, now.line2, font);
 }
 
 void Controller::sendInstantImage() {
@@ -350,7 +355,7 @@ void Controller::sendInstantImage() {
 
 void Controller::sendImageSet() {
     if (const std::optional<int32_t> socket = requireTerminal())
-        logDistribution(m_content.distributeFromOperator(*socket));
+        logDistribution(m_distributor.requestFromOperator(*socket, m_content.imageTable()));
 }
 
 // ---- Database location and connection test ---------------------------------
