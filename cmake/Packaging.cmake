@@ -21,6 +21,10 @@ endforeach()
 install(TARGETS tarifon termsim RUNTIME DESTINATION . COMPONENT program)
 install(TARGETS termlink LIBRARY DESTINATION . COMPONENT program)
 
+# The kiosk page's files belong to the program, not to the operator: every install
+# replaces them (the page's templates, which the shop edits, are data files below).
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/web/ DESTINATION web COMPONENT program)
+
 # Shipped data files never replace one that is already there: the operator may have
 # changed it. A fresh folder (a package being built, a new run/) gets them all.
 file(GLOB_RECURSE tarifon_data_files RELATIVE ${CMAKE_SOURCE_DIR}/data

@@ -17,7 +17,8 @@ packages=(
   qt6-image-formats-plugins
   # Qt's own texts (file dialogs, standard buttons) in Portuguese and English.
   qt6-translations-l10n
-  libasio-dev
+  # Asio, and HTTP and WebSocket for the web side (Beast), header-only.
+  libboost1.81-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The .deb: its library dependencies and the icon's PNG sizes; the check of its
   # systemd unit (systemd-analyze; no service is started).

@@ -17,6 +17,15 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   echo "run: no display; starting on the offscreen platform (stop with Ctrl+C)"
   export QT_QPA_PLATFORM=offscreen
 fi
-port=$(sed -n 's/^port *= *//p' "$dir/termlink.ini" 2>/dev/null || true)
-echo "run: starting $dir/tarifon; terminals connect to TCP port ${port:-48731}"
+# A key of a section of termlink.ini, when it is set there.
+setting() {
+  awk -v section="[$1]" -v key="$2" '
+    /^[ \t]*\[/ { gsub(/[ \t]/, ""); current = tolower($0); next }
+    current == section && $0 ~ "^[ \t]*" key "[ \t]*=" { sub(/^[^=]*=[ \t]*/, ""); print; exit }
+  ' "$dir/termlink.ini" 2>/dev/null || true
+}
+port=$(setting server port)
+webport=$(setting web port)
+echo "run: starting $dir/tarifon; terminals connect to TCP port ${port:-48731}," \
+  "kiosk pages open http://localhost:${webport:-48780}/"
 exec "$dir/tarifon"

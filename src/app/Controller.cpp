@@ -1,5 +1,6 @@
 #include "app/Controller.h"
 
+#include <array>
 #include <chrono>
 #include <utility>
 
@@ -284,15 +285,12 @@ void Controller::startImageWorker(int32_t socket) {
 
 void Controller::countNotFound(const QString& code, int32_t socket,
                                std::chrono::system_clock::time_point when) {
-    QString terminal = terminalAddress(m_library, m_tabConec, socket);
-    if (terminal.isEmpty()) {
-        // Scanned before the next list refresh: the library's table knows it already.
-        TTABSOCK fresh;
-        m_library.GetTabConectados(fresh.data(), 1);
-        terminal = terminalAddress(m_library, fresh, socket);
-    }
-    if (terminal.isEmpty())
-        terminal = QStringLiteral("socket-") + QString::number(socket);
+    // The library knows every terminal's address, web price checkers' included, also for
+    // a while after it has gone.
+    std::array<char, TERMLINK_ADDRESS_BUFFER_SIZE> address{};
+    const QString terminal = m_library.bTermAddress(socket, address.data()) != 0
+                                 ? QString::fromLatin1(address.data())
+                                 : QStringLiteral("socket-") + QString::number(socket);
     if (const std::optional<std::string> line =
             m_notFound.record(code.toStdString(), terminal.toStdString(), when))
         appendLog(QString::fromStdString(*line));

@@ -30,6 +30,8 @@ void sendPriceReply(TerminalLibrary& library, int32_t socket, const PriceReply& 
             break;
         case LookupOutcome::Skipped:
         case LookupOutcome::Failed:
+            // No answer: a web terminal shows its error state instead of waiting for one.
+            library.bSendLookupFailed(socket);
             break;
     }
 }

@@ -100,8 +100,7 @@ void LookupService::run() {
 
         lock.unlock();
         const PriceReply reply = connection.lookup(request->code, request->settings);
-        if (m_callbacks.reply &&
-            (reply.outcome == LookupOutcome::Price || reply.outcome == LookupOutcome::NotFound))
+        if (m_callbacks.reply)
             m_callbacks.reply(request->socket, reply);
         lock.lock();
 

@@ -50,9 +50,9 @@ public:
     };
 
     struct Callbacks {
-        // The answer to send, as soon as the lookup ends (Price or NotFound only: a
-        // skipped or failed lookup sends nothing).  A terminal's next scan is not
-        // looked up before this returns.
+        // The answer to send, as soon as the lookup ends, whatever its outcome (a
+        // skipped or failed lookup answers no price, but a web terminal is told).  A
+        // terminal's next scan is not looked up before this returns.
         std::function<void(int32_t socket, const PriceReply& reply)> reply{};
         // Optional: takeFinished() has something again after having been emptied.
         std::function<void()> finishedReady{};

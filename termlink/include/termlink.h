@@ -32,6 +32,12 @@ extern "C" {
 #define TERMLINK_BARCODE_BUFFER_SIZE 1024
 #define TERMLINK_NTOA_BUFFER_SIZE 21
 #define TERMLINK_TABLE_SLOTS 1024
+#define TERMLINK_ADDRESS_BUFFER_SIZE 46 /* the longest IPv6 text and a zero byte */
+
+/* Model code (iTypeTerm) of a browser showing the kiosk page: it shows pictures. */
+#define TERMLINK_MODEL_BROWSER 100
+/* Model code of a web price checker's request: no picture display, never listed. */
+#define TERMLINK_MODEL_WEB_CHECKER 1
 
 /* Response codes that terminals report (GetResponseCtr). */
 #define TERMLINK_RESPONSE_SOFTWARE_UPDATED 370   /* after bUpdateSoftware */

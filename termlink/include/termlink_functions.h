@@ -9,9 +9,9 @@
  * takes none).  The comment above an entry documents the function.  Every list
  * below takes the name of a macro of five parameters and applies it to each entry;
  * TERMLINK_FUNCTIONS applies it to all of them: the 31 of the terminal library's
- * interface and one of our own (TERMLINK_WAKEUP_FUNCTIONS).  The build reads the names from here to
- * make the library's version script and to check its exports, so an entry starts
- * its line.
+ * interface and three of our own (TERMLINK_WAKEUP_FUNCTIONS, TERMLINK_WEB_FUNCTIONS).  The build
+ * reads the names from here to make the library's version script and to check its exports, so an
+ * entry starts its line.
  */
 
 /* clang-format off */
@@ -116,11 +116,25 @@
        of the process; -1 before vInitialize or when it cannot be made. */                      \
     X(int32_t, iBarcodeEventFd, (void), (), 0)
 
+/* Ours, beside the interface: what terminals that are not our protocol's (browsers, web price
+   checkers) need from the program. */
+#define TERMLINK_WEB_FUNCTIONS(X)                                                               \
+    /* The program could not answer the terminal's last scan (its database failed or is not    \
+       set): a browser shows its error state and a web price checker gets its error page.      \
+       A terminal whose protocol cannot say so is sent nothing and the call returns 0. */       \
+    X(uint8_t, bSendLookupFailed, (int32_t socket), (socket), 0)                                \
+    /* Writes the peer address (IPv4 or IPv6 text, zero-terminated) of the terminal or web      \
+       request that holds this socket value, or held it last: listed or not.  0 when the        \
+       value is unknown (the text is then left as it was). */                                   \
+    X(uint8_t, bTermAddress, (int32_t socket, char* text), (socket, text),                      \
+      TERMLINK_ADDRESS_BUFFER_SIZE)
+
 #define TERMLINK_FUNCTIONS(X)                                                                   \
     TERMLINK_LIFECYCLE_FUNCTIONS(X)                                                             \
     TERMLINK_TABLE_FUNCTIONS(X)                                                                 \
     TERMLINK_QUERY_FUNCTIONS(X)                                                                 \
     TERMLINK_COMMAND_FUNCTIONS(X)                                                               \
-    TERMLINK_WAKEUP_FUNCTIONS(X)
+    TERMLINK_WAKEUP_FUNCTIONS(X)                                                                \
+    TERMLINK_WEB_FUNCTIONS(X)
 
 /* clang-format on */

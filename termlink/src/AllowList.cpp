@@ -42,7 +42,7 @@ AllowList AllowList::privateNetworks() {
 
 std::optional<AllowList::Network> AllowList::parseEntry(std::string_view entry) {
     const size_t slash = entry.find('/');
-    asio::error_code ec;
+    boost::system::error_code ec;
     const auto address = asio::ip::make_address(std::string(entry.substr(0, slash)), ec);
     if (ec)
         return std::nullopt;

@@ -7,9 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include <asio/ip/address.hpp>
+#include <boost/asio/ip/address.hpp>
 
 #include "base/Result.h"
+#include "termlink/Asio.h"
 
 // The peers the server answers: IPv4 and IPv6 networks and single addresses.  A back
 // office reached through a careless port forward must not serve the world, so by

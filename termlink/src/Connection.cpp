@@ -1,22 +1,14 @@
 #include "termlink/Connection.h"
 
-#include <string_view>
+#include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
 
-#include <asio/post.hpp>
-#include <asio/write.hpp>
-
-#include "base/LittleEndian.h"
 #include "termlink/Limits.h"
+#include "termlink/Peer.h"
 
 namespace termlink {
 
 using std::chrono::steady_clock;
-
-namespace {
-
-constexpr std::string_view kScannerSuffix = "\r\n \t";
-
-}  // namespace
 
 Connection::Connection(asio::ip::tcp::socket socket, Registry& registry, const ServerConfig& config,
                        Finished onFinished)
@@ -28,7 +20,7 @@ Connection::Connection(asio::ip::tcp::socket socket, Registry& registry, const S
       m_onFinished(std::move(onFinished)) {}
 
 void Connection::start() {
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     m_lastFrame = steady_clock::now();
     armTimer(m_lastFrame + m_config.handshakeTimeout);
@@ -48,23 +40,19 @@ void Connection::closeNow() {
     if (!m_writing && m_state != State::Closing) {
         // Best effort only: the process is going away and will not wait.
         const auto bye = wire::encode(wire::Bye{wire::ByeReason::ServerStopping});
-        asio::error_code ignored;
+        boost::system::error_code ignored;
         m_socket.non_blocking(true, ignored);
         m_socket.write_some(asio::buffer(bye), ignored);
     }
     m_state = State::Closed;
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_timer.cancel();
     m_socket.close(ignored);
 }
 
 bool Connection::send(wire::Bytes frame) {
-    const size_t n = frame.size();
-    size_t queued = m_queuedBytes.load();
-    do {
-        if (queued + n > kMaxOutboundBytesPerConnection)
-            return false;
-    } while (!m_queuedBytes.compare_exchange_weak(queued, queued + n));
+    if (!reserveOutbound(m_queuedBytes, frame.size()))
+        return false;
     asio::post(m_executor, [self = shared_from_this(), f = std::move(frame)]() mutable {
         self->deliver(std::move(f));
     });
@@ -101,7 +89,7 @@ void Connection::write() {
                               self->write();
                           } else if (self->m_state == State::Closing) {
                               // Bye is out; wait for the peer to hang up (see read()).
-                              asio::error_code ignored;
+                              boost::system::error_code ignored;
                               self->m_socket.shutdown(asio::ip::tcp::socket::shutdown_send,
                                                       ignored);
                           }
@@ -156,13 +144,9 @@ bool Connection::handle(const wire::Frame& frame) {
         return handleHello(*hello);
     }
     if (auto* scan = std::get_if<wire::Scan>(&*message)) {
-        // A scanner's suffix (line end, blanks) is not part of the code; a scan of
-        // nothing else is no code at all and is dropped.
-        const size_t end = scan->code.find_last_not_of(kScannerSuffix);
-        if (end != std::string::npos) {
-            scan->code.resize(end + 1);
-            m_registry.pushScan(m_socketValue, scan->seq, std::move(scan->code));
-        }
+        // A scan of nothing but a scanner's suffix is no code at all and is dropped.
+        if (auto code = wire::scannedCode(std::move(scan->code)))
+            m_registry.pushScan(m_socketValue, scan->seq, std::move(*code));
     } else if (auto* reply = std::get_if<wire::ConfigReply>(&*message)) {
         m_registry.pushReply(*replyKindOf(reply->type), m_socketValue, std::move(reply->record));
     } else if (const auto* response = std::get_if<wire::Response>(&*message)) {
@@ -183,7 +167,10 @@ bool Connection::handleHello(const wire::Hello& hello) {
         closeWith(wire::ByeReason::UnsupportedVersion);
         return false;
     }
-    const auto socket = m_registry.add(peerAddress(), hello.model, shared_from_this());
+    boost::system::error_code ec;
+    const auto peer = m_socket.remote_endpoint(ec).address();  // 0.0.0.0 for a peer gone
+    const auto socket =
+        m_registry.add(tableAddress(peer), hello.model, shared_from_this(), addressText(peer));
     if (!socket) {
         closeWith(wire::ByeReason::ServerFull);
         return false;
@@ -254,25 +241,12 @@ void Connection::finish() {
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_timer.cancel();
     m_socket.close(ignored);
     m_outbox.clear();
     if (m_onFinished)
         m_onFinished(shared_from_this());
-}
-
-uint32_t Connection::peerAddress() const {
-    asio::error_code ec;
-    auto address = m_socket.remote_endpoint(ec).address();
-    if (ec)
-        return 0;
-    if (address.is_v6() && address.to_v6().is_v4_mapped())
-        address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
-    if (!address.is_v4())
-        return 0;
-    // The table holds the address bytes in network order as they lie in memory.
-    return tarifon::le::read32(address.to_v4().to_bytes().data());
 }
 
 }  // namespace termlink

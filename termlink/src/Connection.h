@@ -7,9 +7,10 @@
 #include <functional>
 #include <memory>
 
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
+#include "termlink/Asio.h"
 #include "termlink/Outlet.h"
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"
@@ -53,7 +54,6 @@ private:
     void closeWith(wire::ByeReason reason);
     void leaveRegistry();
     void finish();
-    uint32_t peerAddress() const;
 
     asio::ip::tcp::socket m_socket;
     asio::steady_timer m_timer;

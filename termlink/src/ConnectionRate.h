@@ -6,7 +6,9 @@
 #include <mutex>
 #include <optional>
 
-#include <asio/ip/address.hpp>
+#include <boost/asio/ip/address.hpp>
+
+#include "termlink/Asio.h"
 
 // How fast one address may open connections.  A device that opens thousands a second
 // would keep the network thread from the terminals that scan; past the limit its

@@ -22,6 +22,12 @@ inline constexpr size_t kMaxTerminals = kTableSlots - 2;
 // Socket values handed to terminals run 1..kMaxSocketValue, in rotation; the program
 // keeps one flag per value in a table as long as the terminal table.
 inline constexpr int32_t kMaxSocketValue = static_cast<int32_t>(kTableSlots) - 1;
+// Web price checkers' requests are terminals of one scan, never listed: their socket
+// values lie past the table's, also in rotation.
+inline constexpr int32_t kFirstTransientSocket = kMaxSocketValue + 1;
+inline constexpr int32_t kMaxTransientSocket = 65535;
+// Addresses of terminals that have left, kept for the program's report of their scans.
+inline constexpr size_t kRememberedAddresses = 4096;
 
 // Scanned codes waiting per terminal; when full the oldest is dropped.
 inline constexpr size_t kMaxPendingCodesPerTerminal = 64;
@@ -31,6 +37,20 @@ inline constexpr size_t kMaxQueuedReplies = 64;
 inline constexpr size_t kMaxQueuedResponses = 256;
 // Bytes queued towards one terminal; a send that would pass this is refused.
 inline constexpr size_t kMaxOutboundBytesPerConnection = 16 * 1024 * 1024;
+
+// The web side (docs/web.md).  A request's line and headers together, and a kiosk page's
+// message, may hold a code of 10,000 characters, which is then cut as a terminal's is.
+inline constexpr size_t kMaxRequestHeadBytes = 16 * 1024;
+inline constexpr size_t kMaxPageMessageBytes = 16 * 1024;
+// Browsers and web price checkers together, at once: as many as terminals.
+inline constexpr size_t kMaxWebConnections = kMaxTerminals;
+// The whole request head must arrive within this; between requests a connection may idle.
+inline constexpr std::chrono::milliseconds kRequestHeadTimeout{10000};
+inline constexpr std::chrono::milliseconds kKeepAliveIdle{30000};
+// A response that the peer does not take within this closes the connection.
+inline constexpr std::chrono::milliseconds kResponseWriteTimeout{10000};
+// Largest kiosk page file or template-folder file served.
+inline constexpr size_t kMaxServedFileBytes = 4 * 1024 * 1024;
 
 // How long a closing connection may take to flush its Bye and see the peer hang up.
 inline constexpr std::chrono::milliseconds kCloseLinger{2000};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -60,19 +61,26 @@ Registry::~Registry() {
 }
 
 Registry::Terminal* Registry::find(int32_t socket) {
-    if (socket <= 0 || socket > kMaxSocketValue)
-        return nullptr;
-    return m_terminals[static_cast<size_t>(socket)].get();
+    return const_cast<Terminal*>(std::as_const(*this).find(socket));
 }
 
 const Registry::Terminal* Registry::find(int32_t socket) const {
-    if (socket <= 0 || socket > kMaxSocketValue)
+    if (socket > kMaxSocketValue) {
+        const auto it = m_transient.find(socket);
+        return it == m_transient.end() ? nullptr : it->second.get();
+    }
+    if (socket <= 0)
         return nullptr;
     return m_terminals[static_cast<size_t>(socket)].get();
 }
 
+// A value given again no longer names the terminal that had it before.
+void Registry::forget(int32_t socket) {
+    m_goneAddresses.erase(socket);
+}
+
 std::optional<int32_t> Registry::add(uint32_t address, int32_t model,
-                                     std::shared_ptr<Outlet> outlet) {
+                                     std::shared_ptr<Outlet> outlet, std::string addressText) {
     std::lock_guard lock(m_mutex);
     if (m_count >= kMaxTerminals)
         return std::nullopt;
@@ -94,10 +102,32 @@ std::optional<int32_t> Registry::add(uint32_t address, int32_t model,
     t->slot = slot;
     t->address = address;
     t->model = model;
+    t->addressText = std::move(addressText);
     t->outlet = std::move(outlet);
     m_terminals[static_cast<size_t>(socket)] = std::move(t);
     m_slots[slot] = socket;
     ++m_count;
+    forget(socket);
+    return socket;
+}
+
+std::optional<int32_t> Registry::addTransient(std::string addressText,
+                                              std::shared_ptr<Outlet> outlet) {
+    std::lock_guard lock(m_mutex);
+    constexpr int32_t kValues = kMaxTransientSocket - kFirstTransientSocket + 1;
+    if (m_transient.size() >= static_cast<size_t>(kValues))
+        return std::nullopt;
+    int32_t socket = m_nextTransient;
+    while (m_transient.contains(socket))
+        socket = socket == kMaxTransientSocket ? kFirstTransientSocket : socket + 1;
+    m_nextTransient = socket == kMaxTransientSocket ? kFirstTransientSocket : socket + 1;
+    auto t = std::make_unique<Terminal>();
+    t->socket = socket;
+    t->model = TERMLINK_MODEL_WEB_CHECKER;
+    t->addressText = std::move(addressText);
+    t->outlet = std::move(outlet);
+    m_transient.emplace(socket, std::move(t));
+    forget(socket);
     return socket;
 }
 
@@ -106,9 +136,24 @@ void Registry::remove(int32_t socket) {
     Terminal* t = find(socket);
     if (!t)
         return;
+    m_ready.erase(std::remove(m_ready.begin(), m_ready.end(), socket), m_ready.end());
+    if (!t->addressText.empty()) {
+        if (m_gone.size() >= kRememberedAddresses) {
+            // Unless the value left again since then: that is a newer entry.
+            const auto oldest = m_goneAddresses.find(m_gone.front().first);
+            if (oldest != m_goneAddresses.end() && oldest->second.first == m_gone.front().second)
+                m_goneAddresses.erase(oldest);
+            m_gone.pop_front();
+        }
+        m_goneAddresses[socket] = {++m_goneSerial, std::move(t->addressText)};
+        m_gone.emplace_back(socket, m_goneSerial);
+    }
+    if (socket > kMaxSocketValue) {
+        m_transient.erase(socket);
+        return;
+    }
     m_slots[t->slot] = 0;
     --m_count;
-    m_ready.erase(std::remove(m_ready.begin(), m_ready.end(), socket), m_ready.end());
     m_terminals[static_cast<size_t>(socket)].reset();
 }
 
@@ -116,6 +161,7 @@ void Registry::clear() {
     std::lock_guard lock(m_mutex);
     for (auto& t : m_terminals)
         t.reset();
+    m_transient.clear();
     m_slots.fill(0);
     m_count = 0;
     m_ready.clear();
@@ -241,6 +287,16 @@ std::optional<Registry::Target> Registry::target(int32_t socket) const {
 size_t Registry::count() const {
     std::lock_guard lock(m_mutex);
     return m_count;
+}
+
+std::optional<std::string> Registry::addressText(int32_t socket) const {
+    std::lock_guard lock(m_mutex);
+    if (const Terminal* t = find(socket))
+        return t->addressText;
+    const auto gone = m_goneAddresses.find(socket);
+    if (gone == m_goneAddresses.end())
+        return std::nullopt;
+    return gone->second.second;
 }
 
 }  // namespace termlink

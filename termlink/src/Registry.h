@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "termlink/Limits.h"
@@ -16,6 +17,8 @@
 // The state the program polls: which terminals are live (slots and socket
 // values), their pending scans, and the reply and response queues.  Written by
 // the network thread, read by the program's threads; every method takes one lock.
+// Besides the listed terminals it holds the web price checkers' requests: each one
+// scan from a transient terminal, with a socket value past the table's and no slot.
 namespace termlink {
 
 enum class ReplyKind { Net, Upd, Param, Wlan, MacAddr };
@@ -45,8 +48,14 @@ public:
     int scanEventFd() const { return m_scanEvent; }
 
     // Gives the terminal a socket value and the lowest free slot; nullopt when full.
-    std::optional<int32_t> add(uint32_t address, int32_t model, std::shared_ptr<Outlet> outlet);
-    // Frees the slot and drops the terminal's pending scans.
+    // `address` is the IPv4 address the table shows, `addressText` the peer as text.
+    std::optional<int32_t> add(uint32_t address, int32_t model, std::shared_ptr<Outlet> outlet,
+                               std::string addressText = {});
+    // A terminal for one request, not listed: a socket value from kFirstTransientSocket on,
+    // in rotation like the others; nullopt when every value is taken.
+    std::optional<int32_t> addTransient(std::string addressText, std::shared_ptr<Outlet> outlet);
+    // Frees the slot and drops the terminal's pending scans.  Its address is remembered
+    // until the value is given again (see addressText()).
     void remove(int32_t socket);
     // Drops every terminal and queue (used when the server stops).
     void clear();
@@ -68,6 +77,10 @@ public:
     int32_t model(int32_t socket) const;
     std::optional<Target> target(int32_t socket) const;
     size_t count() const;
+    // The peer address of the terminal on `socket`, or of the last one that had it among
+    // the last kRememberedAddresses to leave: the program reports a scan after its answer,
+    // when a web request has already gone.
+    std::optional<std::string> addressText(int32_t socket) const;
 
 private:
     struct Terminal {
@@ -75,6 +88,7 @@ private:
         size_t slot = 0;
         uint32_t address = 0;
         int32_t model = 0;
+        std::string addressText;
         uint32_t lastSeq = 0;
         std::deque<std::pair<uint32_t, std::string>> codes;
         std::shared_ptr<Outlet> outlet;
@@ -91,10 +105,17 @@ private:
 
     Terminal* find(int32_t socket);
     const Terminal* find(int32_t socket) const;
+    void forget(int32_t socket);
 
     mutable std::mutex m_mutex;
     // Indexed by socket value (0 unused).
     std::array<std::unique_ptr<Terminal>, kMaxSocketValue + 1> m_terminals;
+    std::unordered_map<int32_t, std::unique_ptr<Terminal>> m_transient;
+    int32_t m_nextTransient = kFirstTransientSocket;
+    // Socket value -> (when it left, its address); the order they left, oldest first.
+    std::unordered_map<int32_t, std::pair<uint64_t, std::string>> m_goneAddresses;
+    std::deque<std::pair<int32_t, uint64_t>> m_gone;
+    uint64_t m_goneSerial = 0;
     std::array<int32_t, kTableSlots> m_slots{};  // socket value per slot, 0 = free
     size_t m_count = 0;
     int32_t m_nextSocket = 1;

@@ -2,7 +2,9 @@
 
 #include <string_view>
 
-#include <asio/io_context.hpp>
+#include <boost/asio/io_context.hpp>
+
+#include "termlink/Asio.h"
 
 // What the library tells the operator: one line on standard error, "termlink: ...".
 // The program's own window shows only the C results, so this is where the reasons go.

@@ -6,11 +6,12 @@
 #include <fstream>
 #include <future>
 
-#include <asio/post.hpp>
+#include <boost/asio/post.hpp>
 
 #include "base/Cp1252.h"
 #include "base/LittleEndian.h"
 #include "termlink/Connection.h"
+#include "termlink/Listening.h"
 #include "termlink/Limits.h"
 #include "termlink/Report.h"
 
@@ -46,13 +47,6 @@ wire::PictureKind pictureKind(std::string_view path, int32_t width, int32_t heig
         return wire::PictureKind::Instant;
     return pause == kUploadBeginPause ? wire::PictureKind::UploadBegin
                                       : wire::PictureKind::UploadEnd;
-}
-
-// 127.0.0.1:48731, [::1]:48731
-std::string endpointText(const asio::ip::tcp::endpoint& endpoint) {
-    const auto address = endpoint.address();
-    const std::string text = address.to_string();
-    return (address.is_v6() ? "[" + text + "]" : text) + ":" + std::to_string(endpoint.port());
 }
 
 enum class PictureFile { Read, Missing, TooLarge };
@@ -94,8 +88,17 @@ Server::Server(ServerConfig config)
       m_acceptor(m_io),
       m_acceptRetry(m_io),
       m_refusalTimer(m_io),
+      m_accepting{m_acceptor, m_acceptRetry,
+                  [this](const asio::ip::address& peer) { return admit(peer); },
+                  [this](asio::ip::tcp::socket socket) { holdRefused(std::move(socket)); },
+                  [this](asio::ip::tcp::socket socket) { start(std::move(socket)); }},
       m_heldTimer(m_io),
       m_connectionRate(m_config.connectLimit),
+      // One gate for both ports: the terminals' allow list and connection rate.
+      m_web(m_config.web.enabled
+                ? std::make_unique<WebListener>(m_io, m_registry, m_config, m_accepting.admit,
+                                                m_accepting.refused)
+                : nullptr),
       m_thread([this] { runNetworkThread(); }) {}
 
 void Server::runNetworkThread() {
@@ -117,75 +120,33 @@ bool Server::listen() {
     return result.get();
 }
 
+// The terminals first: a web side set to their port must not take it from them.  The web
+// side is tried at every call, whether or not the terminals could listen.
 bool Server::listenOnNetworkThread() {
-    if (m_acceptor.is_open())
-        return true;
-    asio::error_code ec;
-    const auto address = asio::ip::make_address(m_config.address, ec);
-    if (ec) {
-        report("cannot listen on '" + m_config.address + "': " + ec.message());
-        return false;
+    bool listening = m_acceptor.is_open();
+    if (!listening && listenOn(m_acceptor, m_config.address, m_config.port, "")) {
+        boost::system::error_code ec;
+        m_port = m_acceptor.local_endpoint(ec).port();
+        m_accepting.run();
+        listening = true;
     }
-    const asio::ip::tcp::endpoint endpoint(address, m_config.port);
-    m_acceptor.open(endpoint.protocol(), ec);
-    if (!ec)
-        m_acceptor.set_option(asio::socket_base::reuse_address(true), ec);
-    if (!ec)
-        m_acceptor.bind(endpoint, ec);
-    if (!ec)
-        m_acceptor.listen(asio::socket_base::max_listen_connections, ec);
-    if (ec) {
-        // Typically a second program on the same port; the C result cannot say so.
-        report("cannot listen on " + endpointText(endpoint) + ": " + ec.message());
-        asio::error_code ignored;
-        m_acceptor.close(ignored);
-        return false;
-    }
-    const auto bound = m_acceptor.local_endpoint(ec);
-    m_port = bound.port();
-    // With port 0 this is how the operator, and a test, learn the port.
-    report("listening on " + endpointText(bound));
-    accept();
-    return true;
+    if (m_web)
+        m_web->listen();
+    return listening;
 }
 
-void Server::accept() {
-    m_acceptor.async_accept([this](const std::error_code& ec, asio::ip::tcp::socket socket) {
-        if (!m_acceptor.is_open())
-            return;
-        if (ec) {
-            // Typically out of file descriptors: try again shortly instead of spinning.
-            m_acceptRetry.expires_after(kAcceptRetryDelay);
-            m_acceptRetry.async_wait([this](const std::error_code& timerError) {
-                if (!timerError && m_acceptor.is_open())
-                    accept();
-            });
-            return;
-        }
-        asio::error_code peerError;
-        const auto peer = socket.remote_endpoint(peerError);
-        if (peerError || !admit(peer.address())) {
-            // Never read; a peer already gone is not a refusal.
-            if (peerError)
-                socket.close(peerError);
-            else
-                holdRefused(std::move(socket));
-            accept();
-            return;
-        }
-        size_t places = 0;
-        for (const auto& c : m_connections)
-            places += c->holdsPlace() ? 1 : 0;
-        auto connection = std::make_shared<Connection>(
-            std::move(socket), m_registry, m_config,
-            [this](const std::shared_ptr<Connection>& c) { m_connections.erase(c); });
-        m_connections.insert(connection);
-        if (places >= kMaxTerminals)
-            connection->reject(wire::ByeReason::ServerFull);
-        else
-            connection->start();
-        accept();
-    });
+void Server::start(asio::ip::tcp::socket socket) {
+    size_t places = 0;
+    for (const auto& c : m_connections)
+        places += c->holdsPlace() ? 1 : 0;
+    auto connection = std::make_shared<Connection>(
+        std::move(socket), m_registry, m_config,
+        [this](const std::shared_ptr<Connection>& c) { m_connections.erase(c); });
+    m_connections.insert(connection);
+    if (places >= kMaxTerminals)
+        connection->reject(wire::ByeReason::ServerFull);
+    else
+        connection->start();
 }
 
 bool Server::admit(const asio::ip::address& peer) {
@@ -208,7 +169,7 @@ bool Server::admit(const asio::ip::address& peer) {
 
 void Server::holdRefused(asio::ip::tcp::socket socket) {
     if (m_held.size() >= kMaxHeldRefused) {
-        asio::error_code ignored;
+        boost::system::error_code ignored;
         m_held.front().socket.close(ignored);
         m_held.pop_front();
     }
@@ -226,7 +187,7 @@ void Server::closeHeldWhenDue() {
         if (ec)
             return;
         const auto now = std::chrono::steady_clock::now();
-        asio::error_code ignored;
+        boost::system::error_code ignored;
         while (!m_held.empty() && m_held.front().until <= now) {
             m_held.front().socket.close(ignored);
             m_held.pop_front();
@@ -262,7 +223,7 @@ void Server::stop() {
 }
 
 void Server::stopOnNetworkThread() {
-    asio::error_code ignored;
+    boost::system::error_code ignored;
     m_acceptor.close(ignored);
     m_acceptRetry.cancel();
     m_refusalTimer.cancel();
@@ -273,6 +234,8 @@ void Server::stopOnNetworkThread() {
     m_connections.clear();
     for (const auto& c : connections)
         c->closeNow();
+    if (m_web)
+        m_web->stop();
     m_registry.clear();
     m_port = 0;
     m_work.reset();
@@ -387,6 +350,23 @@ uint8_t Server::bSendProdNotFound(int32_t socket) {
     if (!target)
         return 0;
     return target->outlet->send(wire::encode(wire::NotFound{target->lastSeq}));
+}
+
+uint8_t Server::bSendLookupFailed(int32_t socket) {
+    const auto target = m_registry.target(socket);
+    if (!target)
+        return 0;
+    return target->outlet->lookupFailed(target->lastSeq);
+}
+
+uint8_t Server::bTermAddress(int32_t socket, char* text) {
+    const auto address = text ? m_registry.addressText(socket) : std::nullopt;
+    if (!address)
+        return 0;
+    const size_t n = std::min(address->size(), size_t{TERMLINK_ADDRESS_BUFFER_SIZE} - 1);
+    std::memcpy(text, address->data(), n);
+    text[n] = '\0';
+    return 1;
 }
 
 uint8_t Server::bSendDisplayMsg(int32_t socket, const char* line1, const char* line2, uint16_t time,

@@ -9,16 +9,19 @@
 #include <set>
 #include <thread>
 
-#include <asio/executor_work_guard.hpp>
-#include <asio/io_context.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <termlink.h>
 
+#include "termlink/Asio.h"
 #include "termlink/ConnectionRate.h"
+#include "termlink/Listening.h"
 #include "termlink/RefusalLog.h"
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"
+#include "termlink/WebListener.h"
 #include "wire/Wire.h"
 
 // The terminal server: a network thread that accepts terminals, plus the calls the
@@ -42,6 +45,8 @@ public:
     bool listen();
     // The bound port (useful with port 0); 0 while not listening.
     uint16_t port() const { return m_port.load(); }
+    // The web side's bound port; 0 while it does not listen (or is turned off).
+    uint16_t webPort() const { return m_web ? m_web->port() : 0; }
     // Closes the listener and every connection and ends the network thread.  Idempotent.
     void stop();
     const ServerConfig& config() const { return m_config; }
@@ -57,6 +62,7 @@ public:
 #define TERMLINK_SERVER_METHOD(ret, name, params, args, bytes) ret name params;
     TERMLINK_QUERY_FUNCTIONS(TERMLINK_SERVER_METHOD)
     TERMLINK_COMMAND_FUNCTIONS(TERMLINK_SERVER_METHOD)
+    TERMLINK_WEB_FUNCTIONS(TERMLINK_SERVER_METHOD)
 #undef TERMLINK_SERVER_METHOD
 
 private:
@@ -64,7 +70,7 @@ private:
     bool sendRecord(wire::Type type, const uint8_t* record);
     void runNetworkThread();
     bool listenOnNetworkThread();
-    void accept();
+    void start(asio::ip::tcp::socket socket);
     // Whether a connection just accepted from `peer`, on whichever listener, may be
     // served; a refusal is counted and reported.  Network thread only.
     bool admit(const asio::ip::address& peer);
@@ -81,6 +87,7 @@ private:
     asio::ip::tcp::acceptor m_acceptor;
     asio::steady_timer m_acceptRetry;
     asio::steady_timer m_refusalTimer;
+    AcceptLoop m_accepting;
     bool m_refusalTimerArmed = false;  // network thread only
     struct Held {
         std::chrono::steady_clock::time_point until;
@@ -94,6 +101,7 @@ private:
     std::atomic<uint64_t> m_refused{0};
     std::atomic<uint64_t> m_rateRefused{0};
     std::set<std::shared_ptr<Connection>> m_connections;  // network thread only
+    std::unique_ptr<WebListener> m_web;                   // null when turned off
     std::atomic<uint16_t> m_port{0};
     std::mutex m_controlMutex;  // serialises listen() and stop()
     bool m_stopped = false;

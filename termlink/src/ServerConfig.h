@@ -5,12 +5,30 @@
 #include <string>
 
 #include "termlink/AllowList.h"
+#include "termlink/Limits.h"
 #include "termlink/ConnectionRate.h"
 
 namespace termlink {
 
-// Our own default port; not registered to any other product.
+// Our own default ports; not registered to any other product.
 inline constexpr uint16_t kDefaultPort = 48731;
+inline constexpr uint16_t kDefaultWebPort = 48780;
+
+// The web side: kiosk pages and web price checkers (docs/web.md).
+struct WebConfig {
+    bool enabled = true;
+    std::string address = "0.0.0.0";
+    uint16_t port = kDefaultWebPort;  // 0: any free port, see Server::webPort()
+    // The kiosk page's files, and the page templates with what they show; relative paths
+    // are taken from the program's folder when the settings are loaded.
+    std::string assets = "web";
+    std::string templates = "web/templates";
+    // How long a web price checker's request waits for the program's answer.
+    std::chrono::milliseconds answerTimeout{10000};
+    // Not settings of termlink.ini (Limits.h gives them); tests shorten them.
+    std::chrono::milliseconds headTimeout = kRequestHeadTimeout;
+    size_t maxConnections = kMaxWebConnections;
+};
 
 // How a terminal server listens and how long it waits for its terminals.
 struct ServerConfig {
@@ -22,6 +40,7 @@ struct ServerConfig {
     AllowList allow = AllowList::privateNetworks();
     // Connections past it are closed at once, before Hello; see ConnectionRate.
     ConnectionRate::Limit connectLimit;
+    WebConfig web;
 };
 
 }  // namespace termlink

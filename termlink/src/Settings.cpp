@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include <asio/ip/address.hpp>
+#include <boost/asio/ip/address.hpp>
 
 namespace termlink {
 
@@ -19,6 +19,8 @@ constexpr long kMaxTimeoutSeconds = 24 * 60 * 60;
 // The program sends keep-alives every 3 s; a terminal that does no more than answer
 // them must outlive a lost or late round.
 constexpr long kMinIdleTimeoutSeconds = 10;
+// A web price checker that has waited this long shows its error page anyway.
+constexpr long kMaxAnswerTimeoutSeconds = 300;
 // Past these a limit on connections means nothing on a shop's network.
 constexpr long kMaxConnectRate = 100000;
 constexpr long kMaxConnectBurst = 100000;
@@ -49,12 +51,62 @@ bool parseWhole(std::string_view s, long min, long max, long& out) {
     return true;
 }
 
+enum class Section { Other, Server, Web };
+
+// A key of [web]; false when the key is not one of them.
+bool parseWebKey(const std::string& key, std::string_view value, WebConfig& web,
+                 const std::string& where, std::vector<std::string>& problems) {
+    long n = 0;
+    if (key == "enabled") {
+        if (parseWhole(value, 0, 1, n))
+            web.enabled = n == 1;
+        else
+            problems.push_back(where + "enabled must be 0 or 1; using " +
+                               (web.enabled ? "1" : "0"));
+    } else if (key == "address") {
+        boost::system::error_code ec;
+        asio::ip::make_address(std::string(value), ec);
+        if (ec)
+            problems.push_back(where + "address '" + std::string(value) +
+                               "' is not an IP address; using " + web.address);
+        else
+            web.address = std::string(value);
+    } else if (key == "port") {
+        if (parseWhole(value, 0, 65535, n))
+            web.port = static_cast<uint16_t>(n);
+        else
+            problems.push_back(where + "port must be 0 to 65535; using " +
+                               std::to_string(web.port));
+    } else if (key == "templates") {
+        if (value.empty())
+            problems.push_back(where + "templates must name a folder; using " + web.templates);
+        else
+            web.templates = std::string(value);
+    } else if (key == "answer_timeout") {
+        if (parseWhole(value, 1, kMaxAnswerTimeoutSeconds, n))
+            web.answerTimeout = std::chrono::seconds(n);
+        else
+            problems.push_back(where + "answer_timeout must be whole seconds from 1 to " +
+                               std::to_string(kMaxAnswerTimeoutSeconds) + "; using " +
+                               std::to_string(web.answerTimeout.count() / 1000));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::filesystem::path programFolder() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+}
+
 }  // namespace
 
 LoadedSettings parseSettings(std::string_view text) {
     LoadedSettings result;
     auto& cfg = result.config;
-    bool inServer = false;
+    Section section = Section::Other;
     size_t lineNo = 0;
     while (!text.empty()) {
         const size_t eol = text.find('\n');
@@ -69,13 +121,16 @@ LoadedSettings parseSettings(std::string_view text) {
         if (line.front() == '[') {
             if (line.back() != ']') {
                 result.problems.push_back(where + "section header without ']'");
-                inServer = false;
+                section = Section::Other;
                 continue;
             }
-            inServer = lower(trim(line.substr(1, line.size() - 2))) == "server";
+            const std::string name = lower(trim(line.substr(1, line.size() - 2)));
+            section = name == "server" ? Section::Server
+                      : name == "web"  ? Section::Web
+                                       : Section::Other;
             continue;
         }
-        if (!inServer)
+        if (section == Section::Other)
             continue;
         const size_t eq = line.find('=');
         if (eq == std::string_view::npos) {
@@ -87,8 +142,11 @@ LoadedSettings parseSettings(std::string_view text) {
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         long n = 0;
-        if (key == "address") {
-            asio::error_code ec;
+        if (section == Section::Web) {
+            if (!parseWebKey(key, value, cfg.web, where, result.problems))
+                result.problems.push_back(where + "unknown key '" + key + "' in [web]");
+        } else if (key == "address") {
+            boost::system::error_code ec;
             asio::ip::make_address(std::string(value), ec);
             if (ec)
                 result.problems.push_back(where + "address '" + std::string(value) +
@@ -139,7 +197,9 @@ LoadedSettings parseSettings(std::string_view text) {
     return result;
 }
 
-LoadedSettings loadSettings(const std::string& path) {
+namespace {
+
+LoadedSettings readSettingsFile(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return {};
@@ -165,14 +225,25 @@ LoadedSettings loadSettings(const std::string& path) {
     return result;
 }
 
+}  // namespace
+
+LoadedSettings loadSettings(const std::string& path) {
+    LoadedSettings result = readSettingsFile(path);
+    resolveWebFolders(result.config.web, programFolder());
+    return result;
+}
+
+void resolveWebFolders(WebConfig& web, const std::filesystem::path& folder) {
+    for (std::string* path : {&web.assets, &web.templates}) {
+        if (std::filesystem::path(*path).is_relative())
+            *path = (folder / *path).lexically_normal().string();
+    }
+}
+
 std::string settingsPath() {
     if (const char* env = std::getenv("TERMLINK_INI"); env && *env)
         return env;
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return "termlink.ini";
-    return (exe.parent_path() / "termlink.ini").string();
+    return (programFolder() / "termlink.ini").string();
 }
 
 }  // namespace termlink

@@ -71,7 +71,7 @@ TEST(TermlinkAbi, ServesATerminalThroughTheCFunctions) {
     const auto ini = (dir / "termlink.ini").string();
     PortBlocker blocker;
     std::ofstream(ini) << "[server]\naddress = 127.0.0.1\nport = " << blocker.port
-                       << "\nidle_timeout = 30\n";
+                       << "\nidle_timeout = 30\n[web]\naddress = 127.0.0.1\nport = 0\n";
     ::setenv("TERMLINK_INI", ini.c_str(), 1);
 
     vInitialize();

@@ -104,6 +104,7 @@ TEST(AllowListServer, RefusesPeersOutsideTheListAndAdmitsThoseIn) {
         ServerConfig config;
         config.address = "127.0.0.1";
         config.port = 0;
+        config.web.enabled = false;
         config.allow = *AllowList::parse(admitted ? "192.0.2.0/24, 127.0.0.1" : "10.0.0.0/8");
         Server server(config);
         ASSERT_TRUE(server.listen());

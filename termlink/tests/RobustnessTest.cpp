@@ -2,7 +2,7 @@
 
 #include <sys/resource.h>
 
-#include <asio/post.hpp>
+#include <boost/asio/post.hpp>
 
 #include "ServerFixture.h"
 #include "termlink/Report.h"

@@ -18,6 +18,7 @@ protected:
         config.port = 0;
         config.idleTimeout = idle;
         config.handshakeTimeout = handshake;
+        config.web.enabled = false;
         // Tests play hundreds of terminals, all from 127.0.0.1.
         config.connectLimit.perSecond = 0;
         server = std::make_unique<termlink::Server>(config);

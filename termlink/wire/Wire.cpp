@@ -405,4 +405,14 @@ std::optional<Message> decode(const Frame& frame, std::string* error) {
     return out;
 }
 
+std::optional<std::string> scannedCode(std::string code) {
+    if (code.size() > kMaxCodeBytes)
+        code.resize(kMaxCodeBytes);
+    const size_t end = code.find_last_not_of("\r\n \t");
+    if (end == std::string::npos)
+        return std::nullopt;
+    code.resize(end + 1);
+    return code;
+}
+
 }  // namespace termlink::wire

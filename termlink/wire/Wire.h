@@ -203,6 +203,10 @@ std::optional<Message> decode(const Frame& frame, std::string* error = nullptr);
 
 // Payload size of a record-carrying type, 0 for other types.
 size_t recordBytes(Type type);
+// The code the program is given for a scanned one, whatever the transport: cut to
+// kMaxCodeBytes, then a scanner's suffix (CR, LF, blanks, tabs) dropped.  nullopt when
+// nothing else was scanned.
+std::optional<std::string> scannedCode(std::string code);
 bool isTerminalType(Type type);
 
 }  // namespace termlink::wire

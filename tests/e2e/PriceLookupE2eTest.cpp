@@ -7,6 +7,10 @@
 #include <ostream>
 #include <thread>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryFile>
@@ -46,11 +50,15 @@ protected:
         ASSERT_TRUE(ProgramFolder::makeDemoDatabase(m_folder.demoDatabasePath()));
         if (GetParam().server)
             m_server = std::make_unique<tarifon::FirebirdServer>();
-        m_folder.writeSettings(QStringLiteral("[CAMINHO]\nbd=") + databaseName() +
-                               (GetParam().highVolume
-                                    ? QStringLiteral("\n[PERFORMANCE]\nhigh_volume=1\n")
-                                    : QStringLiteral("\n")) +
-                               moreSettings);
+        writeSettings(m_folder.demoDatabasePath(), moreSettings);
+    }
+    // A de501.ini naming `file` the way this run reaches it.
+    void writeSettings(const QString& file, const QString& moreSettings = {}) {
+        m_folder.writeSettings(
+            QStringLiteral("[CAMINHO]\nbd=") + (m_server ? m_server->databaseName(file) : file) +
+            (GetParam().highVolume ? QStringLiteral("\n[PERFORMANCE]\nhigh_volume=1\n")
+                                   : QStringLiteral("\n")) +
+            moreSettings);
     }
     QString databaseName() const {
         return m_server ? m_server->databaseName(m_folder.demoDatabasePath())
@@ -73,6 +81,28 @@ std::string found(const std::string& code, const std::string& description,
 
 std::string notFound(const std::string& code) {
     return code + "\tnot found";
+}
+
+// A web price checker's request: the whole response, status line first; empty on failure.
+std::string httpGet(uint16_t port, const std::string& target) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval timeout{20, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string response;
+    const std::string request =
+        "GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
+        char chunk[4096];
+        for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;)
+            response.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return response;
 }
 
 const std::string kLeite = "Leite Condensado Moça 395g";
@@ -155,6 +185,49 @@ TEST_P(PriceLookupE2e, AnswersUnknownAndInjectedCodesNotFoundAndFindsLeadingZero
     std::ranges::sort(codes);
     EXPECT_EQ(codes, (Lines{"' OR ''='", "1 OR 1=1", "1; DELETE FROM PDV_CODIGOBARRAS",
                             "7890000000000", "7891000100103 OR 1=1", "Café"}));
+}
+
+// A web price checker's scan takes a terminal's road, in both modes: found, not found, and a
+// lookup that fails, which is an error page (503), never "not found".  The not-found report
+// names the checker by its address.
+TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
+    const struct {
+        bool databaseUp;
+        std::string target, status, body;
+    } cases[] = {
+        {true, "/api/price?code=7891000100103", "200 OK",
+         R"({"code":"7891000100103","found":true,"description":")" + kLeite +
+             R"(","price":"R$6,99"})"},
+        {true, "/price/7890000000000", "200 OK", "<p>7890000000000</p>"},
+        {false, "/price?barcode=7891000100103", "503 Service Unavailable",
+         "<h1>Consulta indisponível"},
+        {false, "/api/price?code=7890000000000", "503 Service Unavailable",
+         R"({"code":"7890000000000","error":")"},
+    };
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    for (const bool up : {true, false}) {
+        if (!up) {
+            ASSERT_EQ(stop(SIGTERM), "exit 0");
+            std::ifstream file(m_folder.filePath(QStringLiteral("notfound.csv")).toStdString());
+            tarifon::NotFoundTable counted;
+            ASSERT_TRUE(tarifon::readNotFoundCsv(
+                std::string(std::istreambuf_iterator<char>(file), {}), counted));
+            ASSERT_EQ(counted.entries().size(), 1u);
+            EXPECT_EQ(counted.entries()[0].terminals, Lines{"127.0.0.1"});
+            writeSettings(m_folder.filePath(QStringLiteral("missing.fdb")));
+        }
+        ASSERT_NO_FATAL_FAILURE(start());
+        const uint16_t web = m_program->webPort();
+        ASSERT_NE(web, 0);
+        for (const auto& c : cases) {
+            if (c.databaseUp != up)
+                continue;
+            const std::string response = httpGet(web, c.target);
+            EXPECT_EQ(response.substr(0, 9 + c.status.size()), "HTTP/1.1 " + c.status) << response;
+            EXPECT_NE(response.find(c.body), std::string::npos) << c.target << '\n' << response;
+        }
+    }
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 
 // Scale labels answer the product of their short code: the label's price, or for a weight the

@@ -25,8 +25,12 @@ ProgramFolder::ProgramFolder(const QString& folderName) : m_path(m_root.filePath
               copyExecutable(QStringLiteral(TARIFON_EXE), filePath(QStringLiteral("tarifon"))) &&
               copyExecutable(QStringLiteral(TERMLINK_LIBRARY),
                              filePath(QStringLiteral("libtermlink.so"))) &&
+              // A failed lookup must reach a web request through the program, not through
+              // the web side's own time-out, which outlasts every read of the tests.
               writeFile(filePath(QStringLiteral("termlink.ini")),
-                        QByteArrayLiteral("[server]\naddress=127.0.0.1\nport=0\n"));
+                        QByteArrayLiteral("[server]\naddress=127.0.0.1\nport=0\n"
+                                          "[web]\naddress=127.0.0.1\nport=0\n"
+                                          "answer_timeout=60\n"));
 }
 
 QString ProgramFolder::filePath(const QString& name) const {

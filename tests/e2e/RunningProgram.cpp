@@ -57,6 +57,20 @@ bool RunningProgram::waitUntilListening(std::chrono::milliseconds limit) {
     return false;
 }
 
+uint16_t RunningProgram::webPort() const {
+    static const QRegularExpression listening(
+        QStringLiteral("^termlink: web: listening on 127\\.0\\.0\\.1:(\\d+)$"),
+        QRegularExpression::MultilineOption);
+    // It follows the terminals' line; give it a moment.
+    for (int wait = 0; wait < 250; ++wait) {
+        const QRegularExpressionMatch match = listening.match(output());
+        if (match.hasMatch())
+            return match.captured(1).toUShort();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 0;
+}
+
 QString RunningProgram::server() const {
     return QStringLiteral("127.0.0.1:%1").arg(m_port);
 }

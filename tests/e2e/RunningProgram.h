@@ -26,6 +26,8 @@ public:
     // The port the library got, once listening; and as termsim's --server argument.
     uint16_t port() const { return m_port; }
     QString server() const;
+    // The port of the library's web side, once it says so (waiting up to 5 s); 0 if it does not.
+    uint16_t webPort() const;
     bool isRunning();
     // Sends `signal` and waits for the end: "exit N", "crashed", or "still running"
     // when the limit passed (the program is then killed).

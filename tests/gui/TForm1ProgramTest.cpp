@@ -252,6 +252,7 @@ TEST_F(ProgramWindow, HighVolumeModeAnswersFromWorkersAndReportsInTheWindow) {
     EXPECT_EQ(dialogs->messages()[0].text,
               s("Falha Durante Tentativa de Conexão com o Banco de Dados do PDV!"));
     EXPECT_EQ(library.callsNamed("bSendProdPrice").size(), 1u);
+    EXPECT_EQ(library.callsNamed("bSendLookupFailed").size(), 3u);
     // The three failures, for one reason, leave one line that names the missing file.
     const QStringList failures = logLines().filter(s("Falha no banco de dados do PDV"));
     ASSERT_EQ(failures.size(), 1) << log().toStdString();
@@ -270,6 +271,7 @@ TEST_F(ProgramWindow, EmptyPathScanIsLoggedWithoutReply) {
     EXPECT_EQ(log(), s("#7891000100103"));
     EXPECT_TRUE(library.callsNamed("bSendProdNotFound").empty());
     EXPECT_TRUE(library.callsNamed("bSendProdPrice").empty());
+    EXPECT_EQ(library.callsNamed("bSendLookupFailed").size(), 1u);
 }
 
 // A program that runs for months must not keep every line it ever logged.

@@ -14,6 +14,8 @@ deb=$(echo "$work"/cpack/tarifon_*.deb)
 dpkg -x "$deb" "$work/root" || fail "cannot unpack $deb"
 prog=$work/root/opt/tarifon
 for f in opt/tarifon/tarifon.png usr/share/applications/tarifon.desktop \
+  opt/tarifon/web/{index.html,kiosk.js,kiosk.css} \
+  opt/tarifon/web/templates/{welcome,price,notfound,error}.html \
   usr/share/icons/hicolor/{scalable/apps/tarifon.svg,16x16/apps/tarifon.png,256x256/apps/tarifon.png} \
   lib/systemd/system/tarifon.service; do
   [ -s "$work/root/$f" ] || fail "the package lacks /$f"
@@ -31,7 +33,7 @@ mkdir -p "$work/run" "$work/cache" "$work/tmp"
 
 "$(dirname "$0")/../../scripts/make-demo-db" "$work/demo.fdb" >/dev/null
 printf '[CAMINHO]\nbd=%s\n' "$work/demo.fdb" >"$prog/de501.ini"
-printf '[server]\naddress=127.0.0.1\nport=0\n' >"$prog/termlink.ini"
+printf '[server]\naddress=127.0.0.1\nport=0\n[web]\naddress=127.0.0.1\nport=0\n' >"$prog/termlink.ini"
 
 # Its user: as root, a throwaway id that no account has, the folder as postinst leaves it,
 # in the group of the engine's lock folder, closed to others as /tmp/firebird is where a
@@ -62,22 +64,31 @@ service() {
 (service) >"$work/tarifon.out" 2>&1 &
 pid=$!
 
-# The port it got: its listening TCP socket (state 0A), found by inode in /proc/net/tcp.
+# The ports it got, as the library tells them on standard error.
 port=""
+webport=""
 for _ in $(seq 300); do
   kill -0 "$pid" 2>/dev/null || fail "the program ended at start-up"
-  inodes=" $(find "/proc/$pid/fd" -lname 'socket:*' -printf '%l ' 2>/dev/null | tr -dc '0-9 ' || true) "
-  hex=$(awk -v i="$inodes" '$4 == "0A" && index(i, " " $10 " ") { split($2, a, ":"); print a[2]; exit }' \
-    /proc/net/tcp)
-  [ -z "$hex" ] || { port=$((16#$hex)); break; }
+  port=$(sed -n 's/^termlink: listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/tarifon.out")
+  webport=$(sed -n 's/^termlink: web: listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/tarifon.out")
+  [ -z "$port" ] || [ -z "$webport" ] || break
   sleep 0.1
 done
-[ -n "$port" ] || fail "the program did not listen within 30 s"
+[ -n "$port" ] && [ -n "$webport" ] || fail "the program did not listen within 30 s"
 grep -q " $prog/libtermlink.so\$" "/proc/$pid/maps" || fail "libtermlink.so not loaded from $prog"
 
 reply=$("$prog/termsim" --server "127.0.0.1:$port" --timeout 10 --scan 7891000100103) ||
   fail "termsim: $reply"
 [ "$reply" = $'7891000100103\tLeite Condensado Moça 395g\tR$6,99' ] || fail "unexpected reply: $reply"
+# A web price checker's page, from the shipped template.
+exec 3<>"/dev/tcp/127.0.0.1/$webport" || fail "the web side does not answer"
+printf 'GET /price?code=7891000100103 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n' >&3
+page=$(timeout 20 cat <&3)
+exec 3<&-
+case "$page" in
+  "HTTP/1.1 200 OK"*'<div class="description">Leite Condensado Moça 395g</div>'*R\$6,99*) ;;
+  *) fail "unexpected page: $page" ;;
+esac
 
 # One that cannot listen ends with a failure, for systemd to start it again.
 printf '[server]\naddress=127.0.0.1\nport=%s\n' "$port" >"$prog/termlink.ini"

@@ -166,6 +166,25 @@ int32_t FakeTerminalLibrary::iTypeTerm(int32_t socket) {
     return 0;
 }
 
+uint8_t FakeTerminalLibrary::bSendLookupFailed(int32_t socket) {
+    addCall(Call::of("bSendLookupFailed", 0, socket));
+    return 1;
+}
+
+// The addresses of the table's terminals; other sockets are unknown.
+uint8_t FakeTerminalLibrary::bTermAddress(int32_t socket, char* text) {
+    addCall(Call::of("bTermAddress", 0, socket));
+    std::lock_guard lock(m_mutex);
+    for (size_t slot = 0; socket != 0 && slot < TERMLINK_TABLE_SLOTS; ++slot) {
+        if (le::readI32(table.data() + 4 * slot) != socket)
+            continue;
+        const uint8_t* b = table.data() + 4 * TERMLINK_TABLE_SLOTS + 4 * slot;
+        std::snprintf(text, TERMLINK_ADDRESS_BUFFER_SIZE, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+        return 1;
+    }
+    return 0;
+}
+
 // No wake-up: scans are found by the window's ticks.
 int32_t FakeTerminalLibrary::iBarcodeEventFd() {
     return -1;

@@ -115,6 +115,7 @@ TEST(Controller, AtMostOneDatabaseFailureBox) {
     EXPECT_EQ(p.view.events[1], s("failureBox"));
     EXPECT_TRUE(p.library.callsNamed("bSendProdPrice").empty());
     EXPECT_TRUE(p.library.callsNamed("bSendProdNotFound").empty());
+    EXPECT_EQ(p.library.callsNamed("bSendLookupFailed").size(), 2u);  // the nested one too
 
     p.controller.poll();
     EXPECT_EQ(p.view.events.mid(2), (QStringList{s("lamp 2 1"), s("log Response: 0176")}));

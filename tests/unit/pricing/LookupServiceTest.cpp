@@ -31,7 +31,8 @@ protected:
             LookupService::Options{.workers = workers, .idleRelease = idle},
             // Read after takeFinished(), which orders these writes before it.
             LookupService::Callbacks{.reply = [this](int32_t socket, const auto& reply) {
-                replies[socket].push_back(reply.description);
+                if (reply.outcome == LookupOutcome::Price)
+                    replies[socket].push_back(reply.description);
             }});
     }
 

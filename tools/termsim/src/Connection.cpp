@@ -13,13 +13,13 @@ Connection::Connection(asio::io_context& io, Terminal terminal, Listener& listen
 
 void Connection::start(const std::vector<asio::ip::tcp::endpoint>& endpoints) {
     asio::async_connect(m_socket, endpoints,
-                        [self = shared_from_this()](std::error_code ec, const auto&) {
+                        [self = shared_from_this()](boost::system::error_code ec, const auto&) {
                             if (self->m_closed)
                                 return;
                             if (ec)
                                 return self->fail("cannot connect: " + ec.message());
                             self->m_connected = true;
-                            std::error_code ignored;
+                            boost::system::error_code ignored;
                             self->m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
                             self->send(self->m_terminal.hello());
                             self->armAlive();
@@ -46,7 +46,7 @@ void Connection::close() {
     if (m_closed)
         return;
     m_closed = true;
-    std::error_code ignored;
+    boost::system::error_code ignored;
     m_aliveTimer.cancel();
     m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     m_socket.close(ignored);
@@ -61,7 +61,7 @@ void Connection::fail(const std::string& why) {
 
 void Connection::write() {
     asio::async_write(m_socket, asio::buffer(m_writeQueue.front()),
-                      [self = shared_from_this()](std::error_code ec, size_t) {
+                      [self = shared_from_this()](boost::system::error_code ec, size_t) {
                           if (self->m_closed)
                               return;
                           if (ec)
@@ -75,7 +75,8 @@ void Connection::write() {
 void Connection::read() {
     m_readBuffer.resize(kReadChunk);
     m_socket.async_read_some(
-        asio::buffer(m_readBuffer), [self = shared_from_this()](std::error_code ec, size_t n) {
+        asio::buffer(m_readBuffer),
+        [self = shared_from_this()](boost::system::error_code ec, size_t n) {
             if (self->m_closed)
                 return;
             if (ec == asio::error::eof)
@@ -108,7 +109,7 @@ void Connection::read() {
 
 void Connection::armAlive() {
     m_aliveTimer.expires_at(m_lastSent + m_aliveAfter);
-    m_aliveTimer.async_wait([self = shared_from_this()](std::error_code ec) {
+    m_aliveTimer.async_wait([self = shared_from_this()](boost::system::error_code ec) {
         if (ec || self->m_closed)
             return;
         if (std::chrono::steady_clock::now() - self->m_lastSent >= self->m_aliveAfter)

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
 
+#include "termsim/Asio.h"
 #include "termsim/Terminal.h"
 #include "wire/Wire.h"
 

@@ -162,14 +162,14 @@ int LoadRun::run() {
     for (auto& slot : m_slots)
         slot->connection->start(endpoints.value());
 
-    m_signals.async_wait([this](std::error_code ec, int) {
+    m_signals.async_wait([this](boost::system::error_code ec, int) {
         if (!ec)
             finish();
     });
     // Slow handshakes must not eat into the measured window: the run starts when
     // every terminal is in or the time-out has passed.
     m_timer.expires_after(toDuration(m_options.timeout));
-    m_timer.async_wait([this](std::error_code ec) {
+    m_timer.async_wait([this](boost::system::error_code ec) {
         if (!ec && m_phase == Phase::Connecting)
             startRunning();
     });
@@ -204,7 +204,7 @@ void LoadRun::startRunning() {
     m_start = Clock::now();
     m_end = m_start + toDuration(*m_options.duration);
     m_timer.expires_at(m_end);
-    m_timer.async_wait([this](std::error_code ec) {
+    m_timer.async_wait([this](boost::system::error_code ec) {
         if (!ec)
             endWindow();
     });
@@ -222,7 +222,7 @@ void LoadRun::startRunning() {
 
 void LoadRun::tick(Slot& slot) {
     slot.schedule.expires_at(slot.nextTick);
-    slot.schedule.async_wait([this, &slot](std::error_code ec) {
+    slot.schedule.async_wait([this, &slot](boost::system::error_code ec) {
         if (ec || slot.lost || m_phase != Phase::Running)
             return;
         if (slot.waiting)
@@ -243,7 +243,7 @@ void LoadRun::sendScan(Slot& slot) {
     ++m_report.scansSent;
     slot.replyTimer.expires_after(toDuration(m_options.timeout));
     // A time-out that fired just as its reply came must not end the next scan.
-    slot.replyTimer.async_wait([this, &slot, seq = *slot.waiting](std::error_code ec) {
+    slot.replyTimer.async_wait([this, &slot, seq = *slot.waiting](boost::system::error_code ec) {
         if (ec || slot.waiting != seq)
             return;
         ++m_report.noReply;
@@ -311,7 +311,7 @@ void LoadRun::finish() {
     m_io.out.flush();
     for (auto& slot : m_slots)
         slot->connection->close();
-    std::error_code ignored;
+    boost::system::error_code ignored;
     m_signals.cancel(ignored);
     m_context.stop();
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
 
 #include "termsim/Connection.h"
 #include "termsim/LatencyStats.h"

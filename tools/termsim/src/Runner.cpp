@@ -13,7 +13,7 @@ std::chrono::steady_clock::duration toDuration(double seconds) {
 tarifon::Result<std::vector<asio::ip::tcp::endpoint>> resolveServer(asio::io_context& io,
                                                                     const Options& options) {
     using Endpoints = std::vector<asio::ip::tcp::endpoint>;
-    std::error_code ec;
+    boost::system::error_code ec;
     asio::ip::tcp::resolver resolver(io);
     const auto results = resolver.resolve(options.host, std::to_string(options.port), ec);
     if (ec || results.empty()) {

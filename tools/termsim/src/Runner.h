@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
 
+#include "termsim/Asio.h"
 #include "termsim/Options.h"
 #include "base/Result.h"
 

@@ -52,7 +52,7 @@ int SingleRun::run() {
         return 2;
     }
 
-    m_signals.async_wait([this](std::error_code ec, int) {
+    m_signals.async_wait([this](boost::system::error_code ec, int) {
         if (ec)
             return;
         const bool unfinished = m_waiting || !m_queue.empty();
@@ -61,7 +61,7 @@ int SingleRun::run() {
     m_connection = std::make_shared<Connection>(m_context, std::move(terminal), *this);
     m_connection->start(endpoints.value());
     m_timer.expires_after(toDuration(m_options.timeout));
-    m_timer.async_wait([this](std::error_code ec) {
+    m_timer.async_wait([this](boost::system::error_code ec) {
         if (ec || m_welcomed)
             return;
         warn("no welcome from " + m_options.host + ":" + std::to_string(m_options.port) +
@@ -86,7 +86,7 @@ void SingleRun::finish(int status) {
     m_status = status;
     m_timer.cancel();
     m_duration.cancel();
-    std::error_code ignored;
+    boost::system::error_code ignored;
     m_signals.cancel(ignored);
     if (m_input) {
         m_input->close(ignored);
@@ -178,7 +178,7 @@ void SingleRun::welcomed() {
         default:
             if (m_options.duration) {
                 m_duration.expires_after(toDuration(*m_options.duration));
-                m_duration.async_wait([this](std::error_code ec) {
+                m_duration.async_wait([this](boost::system::error_code ec) {
                     if (!ec)
                         finish(0);
                 });
@@ -196,7 +196,7 @@ void SingleRun::nextScan() {
         const uint32_t seq = m_connection->scan(tarifon::cp1252::fromUtf8(code));
         m_waiting.emplace(seq, std::move(code));
         m_timer.expires_after(toDuration(m_options.timeout));
-        m_timer.async_wait([this, seq](std::error_code ec) {
+        m_timer.async_wait([this, seq](boost::system::error_code ec) {
             if (ec || !m_waiting || m_waiting->first != seq)
                 return;
             m_missed = true;
@@ -211,7 +211,7 @@ void SingleRun::nextScan() {
     if (!m_options.duration)
         return finish(scanStatus());
     m_duration.expires_after(toDuration(*m_options.duration));
-    m_duration.async_wait([this](std::error_code ec) {
+    m_duration.async_wait([this](boost::system::error_code ec) {
         if (!ec)
             finish(scanStatus());
     });
@@ -226,15 +226,16 @@ void SingleRun::answered(const std::string& line) {
 
 void SingleRun::readInput() {
     m_inputBuffer.resize(4096);
-    m_input->async_read_some(asio::buffer(m_inputBuffer), [this](std::error_code ec, size_t n) {
-        if (ec == asio::error::operation_aborted || m_status)
-            return;
-        takeInput(std::string_view(m_inputBuffer.data(), n), static_cast<bool>(ec));
-        if (ec && ec != asio::error::eof)
-            warn("standard input: " + ec.message());
-        if (!ec)
-            readInput();
-    });
+    m_input->async_read_some(
+        asio::buffer(m_inputBuffer), [this](boost::system::error_code ec, size_t n) {
+            if (ec == asio::error::operation_aborted || m_status)
+                return;
+            takeInput(std::string_view(m_inputBuffer.data(), n), static_cast<bool>(ec));
+            if (ec && ec != asio::error::eof)
+                warn("standard input: " + ec.message());
+            if (!ec)
+                readInput();
+        });
 }
 
 void SingleRun::takeInput(std::string_view chunk, bool end) {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
 
 #include "termsim/Connection.h"
 #include "termsim/Options.h"

@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <asio.hpp>
+#include <boost/asio.hpp>
 #include <gtest/gtest.h>
 
 #include "termsim/Connection.h"
@@ -64,7 +64,8 @@ private:
             : server(server), socket(std::move(socket)), timer(server.m_io) {}
         void read() {
             socket.async_read_some(
-                asio::buffer(buffer), [self = shared_from_this()](std::error_code ec, size_t n) {
+                asio::buffer(buffer),
+                [self = shared_from_this()](boost::system::error_code ec, size_t n) {
                     if (ec)
                         return;
                     std::vector<wire::Frame> frames;
@@ -85,7 +86,7 @@ private:
                 }
                 if (server.m_settings.refuse) {
                     send(wire::Bye{wire::ByeReason::ServerFull});
-                    std::error_code ignored;
+                    boost::system::error_code ignored;
                     socket.close(ignored);
                     return;
                 }
@@ -109,7 +110,7 @@ private:
         }
         void keepAlive() {
             timer.expires_after(server.m_settings.keepAliveEvery);
-            timer.async_wait([self = shared_from_this()](std::error_code ec) {
+            timer.async_wait([self = shared_from_this()](boost::system::error_code ec) {
                 if (ec)
                     return;
                 self->send(wire::Command{wire::Type::KeepAlive});
@@ -118,7 +119,7 @@ private:
         }
         void send(const wire::Message& message) {
             auto bytes = std::make_shared<wire::Bytes>(wire::encode(message));
-            std::error_code ignored;
+            boost::system::error_code ignored;
             asio::write(socket, asio::buffer(*bytes), ignored);
         }
         TinyServer& server;
@@ -129,7 +130,7 @@ private:
     };
 
     void accept() {
-        m_acceptor.async_accept([this](std::error_code ec, tcp::socket socket) {
+        m_acceptor.async_accept([this](boost::system::error_code ec, tcp::socket socket) {
             if (ec)
                 return;
             std::make_shared<Session>(*this, std::move(socket))->read();

@@ -1,0 +1,2 @@
+// Boost.JSON, compiled here once instead of from its separate library.
+#include <boost/json/src.hpp>
