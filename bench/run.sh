@@ -8,6 +8,8 @@
 #                                      and bench/latency.png
 #   BENCH_QUICK=1 bash bench/run.sh    10k catalog, short runs (about 5 minutes), writes
 #                                      bench/RESULTS-quick.md and bench/latency-quick.png
+#   BENCH_WEB=1 bash bench/run.sh      the web terminals only (about 3 minutes): rewrites
+#                                      their section of the results file, keeps the rest
 #
 # BENCH_RESULTS=FILE writes the table elsewhere (the plot goes beside it).  Catalogs
 # are cached in bench/cache/ and rebuilt only when missing or when the generator's
@@ -18,9 +20,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 case "$build" in /*) ;; *) build=$root/$build ;; esac
 bin=$build/bin
+. "$root/bench/lib.sh"
 cache=$root/bench/cache
 quick=${BENCH_QUICK:-0}
 [ "$quick" = 0 ] || [ "$quick" = 1 ] || quick=1
+web_only=${BENCH_WEB:-0}
+[ "$web_only" = 0 ] || [ "$web_only" = 1 ] || web_only=1
 
 if [ "$quick" = 1 ]; then
   sizes=(10000)
@@ -28,6 +33,7 @@ if [ "$quick" = 1 ]; then
   sweep_seconds=5     # each point of the capacity sweep
   crowd_seconds=10    # 1022 terminals scanning
   idle_seconds=15
+  web_seconds=8
   memory_seconds=60
   floor_runs=100
   hv_loads=(100 500 1000 2000)
@@ -39,15 +45,18 @@ else
   sweep_seconds=10
   crowd_seconds=30
   idle_seconds=60
+  web_seconds=20
   memory_seconds=600
   floor_runs=200
   hv_loads=(100 250 500 1000 1500 2000)
   default_loads=(20 40 60 80 120)
   results=${BENCH_RESULTS:-$root/bench/RESULTS.md}
 fi
+[ "$web_only" = 0 ] || sizes=("${sizes[-1]}")
 if [ "$quick" = 1 ]; then plot=$(dirname "$results")/latency-quick.png; else plot=$(dirname "$results")/latency.png; fi
 reply_timeout=5       # termsim's wait for one reply, seconds
 crowd=1022            # every slot the program lists
+web_pages=200         # kiosk pages left idle
 mem_sample=30         # seconds between memory samples in the long run
 
 for f in tarifon libtermlink.so termsim bench_catalog bench_floor; do
@@ -76,21 +85,9 @@ label() {
   esac
 }
 
-# Value of one key in a one-line JSON object (numbers only).
-json() { sed -n "s/.*\"$2\":\([-0-9.eE+]*\).*/\1/p" <<<"$1"; }
-ms() { awk -v v="$1" 'BEGIN { if (v == "") print "-"; else printf "%.1f", v }'; }
-ms2() { awk -v v="$1" 'BEGIN { if (v == "") print "-"; else printf "%.2f", v }'; }
-load1() { cut -d' ' -f1 /proc/loadavg; }
-
-ticks_per_s=$(getconf CLK_TCK)
-# User plus system CPU seconds the process has used so far.
-cpu_seconds() {
-  # Fields after the command name, which is in parentheses and may hold blanks.
-  local rest
-  rest=$(sed 's/^.*) //' "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
-  awk -v t="$ticks_per_s" '{ printf "%.2f", ($12 + $13) / t }' <<<"$rest"
-}
-status_mb() { awk -v k="$2:" '$1 == k { printf "%.1f", $2 / 1024 }' "/proc/$1/status" 2>/dev/null; }
+# met, MISSED or not measured: a figure against its limit.
+verdict() { awk -v v="$1" -v lim="$2" -v op="$3" 'BEGIN {
+  if (v == "") print "not measured"; else if ((op == "<=" && v + 0 <= lim) || (op == ">=" && v + 0 >= lim) || (op == "<" && v + 0 < lim)) print "met"; else print "MISSED" }'; }
 
 # Progress: which step of how many, and the time so far.
 step=0
@@ -106,30 +103,19 @@ prog=$work/program
 bash "$root/scripts/layout-program.sh" "$build" "$prog" || { echo "bench: layout failed" >&2; exit 1; }
 
 # Starts the program on a database in a mode (0 default, 1 high volume), with the
-# window thread's lateness probe on; sets pid and port.  Fails when it does not listen.
+# window thread's lateness probe on; sets pid, port and web_port.  Fails when it does not listen.
 start_program() {
   printf '[CAMINHO]\nbd=%s\n[PERFORMANCE]\nhigh_volume=%s\n[DEBUG]\nui_probe=1\n' "$1" "$2" \
     >"$prog/de501.ini"
   # Every simulated terminal comes from 127.0.0.1: no limit on how fast one address connects.
-  printf '[server]\naddress=127.0.0.1\nport=0\nconnect_rate=0\n' >"$prog/termlink.ini"
-  (
-    ulimit -n 4096 2>/dev/null || ulimit -n "$(ulimit -Hn)"
-    LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen exec "$prog/tarifon"
-  ) >"$work/tarifon.out" 2>&1 &
-  pid=$!
-  port=""
-  for _ in $(seq 1 200); do
-    port=$(sed -n 's/^termlink: listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/tarifon.out")
-    [ -n "$port" ] && return 0
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  printf '[server]\naddress=127.0.0.1\nport=0\nconnect_rate=0\n[web]\naddress=127.0.0.1\nport=0\n' \
+    >"$prog/termlink.ini"
+  launch_program "$prog" "$work/tarifon.out" &&
+    { pid=$launched_pid; port=$launched_port; web_port=$launched_web_port; return 0; }
+  pid=$launched_pid
   stop_program
   return 1
 }
-
-# Running and not a zombie.
-alive() { [ -r "/proc/$1/stat" ] && [ "$(sed 's/^.*) //' "/proc/$1/stat" | cut -d' ' -f1)" != Z ]; }
 
 # SIGTERM, then SIGKILL after 30 s.  Sets `ended` when the program had already ended
 # by itself or had to be killed, and `ui_p99` from the probe's report.
@@ -162,16 +148,24 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 e2e=${sizes[-1]}      # the catalog of the end-to-end runs: the largest
 el=$(label "$e2e")
 have_server=0
-[ -x "$bin/bench_fbserver" ] && have_server=1
+[ -x "$bin/bench_fbserver" ] && [ "$web_only" = 0 ] && have_server=1
 kinds=(embedded)
 [ "$have_server" = 1 ] && kinds+=(server)
 modes=(0 1)
 mode_name() { [ "$1" = 1 ] && echo "high volume" || echo "default"; }
-# Catalogs, floors, the 100-terminal runs, the sweep, the crowd, idle, memory.
-steps=$(( 2 * ${#sizes[@]} + ${#kinds[@]} - 1 + 2 * ${#kinds[@]} \
-  + ${#kinds[@]} * (${#hv_loads[@]} + ${#default_loads[@]}) + 2 * ${#kinds[@]} + 2 + 1 ))
+# Catalogs, floors, the 100-terminal runs, the sweep, the crowd, idle, memory; the web.
+web_steps=4
+if [ "$web_only" = 1 ]; then
+  steps=$(( ${#sizes[@]} + web_steps ))
+else
+  steps=$(( 2 * ${#sizes[@]} + ${#kinds[@]} - 1 + 2 * ${#kinds[@]} \
+    + ${#kinds[@]} * (${#hv_loads[@]} + ${#default_loads[@]}) + 2 * ${#kinds[@]} + 2 + 1 + web_steps ))
+fi
 declare -A capacity idle_share idle_rss
-echo "bench: $( [ "$quick" = 1 ] && echo quick || echo full ) set of $steps steps, results to $results"
+set_name=full
+[ "$quick" = 1 ] && set_name=quick
+[ "$web_only" = 1 ] && set_name="web ($set_name)"
+echo "bench: $set_name set of $steps steps, results to $results"
 
 # --- Catalogs -------------------------------------------------------------------
 mkdir -p "$cache"
@@ -208,16 +202,7 @@ declare -A database
 database[embedded]=${db[$e2e]}
 if [ "$have_server" = 1 ]; then
   cp "${db[$e2e]}" "$work/server-catalog.fdb"
-  "$bin/bench_fbserver" >"$work/fbserver.out" 2>&1 &
-  server_pid=$!
-  server_port=""
-  for _ in $(seq 1 600); do
-    server_port=$(json "$(cat "$work/fbserver.out")" port)
-    [ -n "$server_port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -n "$server_port" ]; then
+  if start_fbserver "$work/fbserver.out"; then
     database[server]="localhost/$server_port:$work/server-catalog.fdb"
   else
     notes+=("The private Firebird server did not start: $(tail -1 "$work/fbserver.out"); no server runs.")
@@ -244,7 +229,7 @@ $(ms "$(json "$out" program_open_p50_ms)") | $(json "$out" runs) / $(json "$out"
     floor_rows+=("| $1 | FAILED | | | |")
   fi
 }
-for n in "${sizes[@]}"; do
+[ "$web_only" = 1 ] || for n in "${sizes[@]}"; do
   l=$(label "$n")
   progress "floor: $l catalog, embedded"
   floor "$l, embedded" "${db[$n]}" "${codes[$n]}" "$n"
@@ -261,18 +246,23 @@ floor_of() {  # kind mode: the floor each mode's latency is set against
 # --- End to end ---------------------------------------------------------------------
 # One run: a fresh program, termsim in load mode; appends a line to $work/runs.tsv:
 # set kind mode terminals rate sent found unknown answered/s noreply p50 p95 p99 max
-# cpu% peakMB ui_p99 load.
+# cpu% peakMB ui_p99 load transport failed.
 : >"$work/runs.tsv"
-e2e_run() {  # set kind mode terminals rate seconds
-  local set=$1 kind=$2 mode=$3 t=$4 rate=$5 seconds=$6 out cpu0 cpu1 peak lost
+# How termsim reaches the program: our wire protocol, or the web side as price checkers
+# (HTTP keep-alive) or kiosk pages (WebSocket) do.
+termsim_server() {  # transport
+  if [ "$1" = wire ]; then echo "127.0.0.1:$port"; else echo "127.0.0.1:$web_port"; fi
+}
+e2e_run() {  # set kind mode terminals rate seconds [transport]
+  local set=$1 kind=$2 mode=$3 t=$4 rate=$5 seconds=$6 transport=${7:-wire} out cpu0 cpu1 peak lost
   if ! start_program "${database[$kind]}" "$mode"; then
     notes+=("$set, $kind, $(mode_name "$mode"), $t x $rate/s: the program did not start.")
     return 1
   fi
   cpu0=$(cpu_seconds "$pid")
-  out=$(ulimit -n 4096 2>/dev/null; "$bin/termsim" --server "127.0.0.1:$port" --terminals "$t" \
-    --rate "$rate" --duration "$seconds" --codes "$scan_codes" --model 1 \
-    --timeout "$reply_timeout" --json 2>"$work/termsim.err")
+  out=$(ulimit -n 4096 2>/dev/null; "$bin/termsim" --server "$(termsim_server "$transport")" \
+    --transport "$transport" --terminals "$t" --rate "$rate" --duration "$seconds" \
+    --codes "$scan_codes" --model 1 --timeout "$reply_timeout" --json 2>"$work/termsim.err")
   cpu1=$(cpu_seconds "$pid")
   peak=$(status_mb "$pid" VmHWM)
   stop_program
@@ -286,16 +276,18 @@ e2e_run() {  # set kind mode terminals rate seconds
   local share
   share=$(awk -v a="$cpu0" -v b="$cpu1" -v d="$(json "$out" duration_s)" \
     'BEGIN { if (d > 0) printf "%.0f", 100 * (b - a) / d; else print "-" }')
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
     "$set" "$kind" "$mode" "$t" "$rate" "$(json "$out" scans_sent)" "$(json "$out" found)" \
     "$(json "$out" not_found)" "$(json "$out" throughput_per_s)" "$(json "$out" no_reply)" \
     "$(json "$out" latency_p50_ms)" "$(json "$out" latency_p95_ms)" "$(json "$out" latency_p99_ms)" \
-    "$(json "$out" latency_max_ms)" "$share" "${peak:--}" "${ui_p99:--}" "$(load1)" >>"$work/runs.tsv"
+    "$(json "$out" latency_max_ms)" "$share" "${peak:--}" "${ui_p99:--}" "$(load1)" \
+    "$transport" "$(json "$out" failed)" >>"$work/runs.tsv"
   printf 'bench:   %s answered/s, p50 %s ms, p99 %s ms, no reply %s\n' \
     "$(ms "$(json "$out" throughput_per_s)")" "$(ms2 "$(json "$out" latency_p50_ms)")" \
     "$(ms "$(json "$out" latency_p99_ms)")" "$(json "$out" no_reply)"
 }
 
+if [ "$web_only" = 0 ]; then
 # 100 terminals at 5 scans/s each: the hypermarket.
 for kind in "${kinds[@]}"; do
   for mode in 1 0; do
@@ -324,43 +316,53 @@ for kind in "${kinds[@]}"; do
   done
 done
 
+fi
+
 # --- Idle -------------------------------------------------------------------------
-idle_rows=()
-for mode in 0 1; do
-  progress "$crowd idle terminals for $idle_seconds s, $(mode_name $mode)"
-  row="| $(mode_name $mode) | $idle_seconds s | program did not start | | | | |"
-  if start_program "${db[${sizes[0]}]}" "$mode"; then
-    cpu0=$(cpu_seconds "$pid")
-    w0=$(date +%s.%N)
-    out=$(ulimit -n 4096 2>/dev/null; "$bin/termsim" --server "127.0.0.1:$port" --idle \
-      --terminals "$crowd" --duration "$idle_seconds" --model 1 --timeout 30 --json \
-      2>"$work/termsim.err")
-    w1=$(date +%s.%N)
-    cpu1=$(cpu_seconds "$pid")
-    rss=$(status_mb "$pid" VmRSS)
-    peak=$(status_mb "$pid" VmHWM)
-    stop_program
-    [ -z "$ended" ] || notes+=("Idle terminals: the program $ended.")
-    if [ -n "$(json "$out" still_connected)" ]; then
-      share=$(awk -v a="$cpu0" -v b="$cpu1" -v s="$w0" -v e="$w1" 'BEGIN { printf "%.1f", 100 * (b - a) / (e - s) }')
-      idle_share[$mode]=$share
-      idle_rss[$mode]=$rss
-      row="| $(mode_name $mode) | $(ms "$(json "$out" duration_s)") s | $(json "$out" connected) / \
+# One idle run: a fresh program, termsim connecting and scanning nothing; sets row, share
+# and rss. `first` is the row's first column, `expected` what the keep-alive column expects.
+idle_run() {  # mode database terminals transport first expected
+  local out cpu0 cpu1 w0 w1 peak
+  share=""
+  rss=""
+  row="| $5 | $idle_seconds s | program did not start | | | | |"
+  start_program "$2" "$1" || return 0
+  cpu0=$(cpu_seconds "$pid")
+  w0=$(date +%s.%N)
+  out=$(ulimit -n 4096 2>/dev/null; "$bin/termsim" --server "$(termsim_server "$4")" --idle \
+    --transport "$4" --terminals "$3" --duration "$idle_seconds" --model 1 --timeout 30 --json \
+    2>"$work/termsim.err")
+  w1=$(date +%s.%N)
+  cpu1=$(cpu_seconds "$pid")
+  rss=$(status_mb "$pid" VmRSS)
+  peak=$(status_mb "$pid" VmHWM)
+  stop_program
+  [ -z "$ended" ] || notes+=("Idle, $5: the program $ended.")
+  if [ -n "$(json "$out" still_connected)" ]; then
+    share=$(awk -v a="$cpu0" -v b="$cpu1" -v s="$w0" -v e="$w1" 'BEGIN { printf "%.1f", 100 * (b - a) / (e - s) }')
+    row="| $5 | $(ms "$(json "$out" duration_s)") s | $(json "$out" connected) / \
 $(json "$out" still_connected) | $(json "$out" keepalives_min) / $(json "$out" keepalives_max) \
-(about $((idle_seconds / 3)) expected) | $share % | ${rss:--} | ${peak:--} |"
-      echo "bench:   CPU $share % of a core, RSS $rss MB"
-    else
-      row="| $(mode_name $mode) | $idle_seconds s | termsim failed: $(head -1 "$work/termsim.err") | | | | |"
-    fi
+($6) | $share % | ${rss:--} | ${peak:--} |"
+    echo "bench:   CPU $share % of a core, RSS $rss MB"
+  else
+    row="| $5 | $idle_seconds s | termsim failed: $(head -1 "$work/termsim.err") | | | | |"
   fi
+}
+idle_rows=()
+[ "$web_only" = 1 ] || for mode in 0 1; do
+  progress "$crowd idle terminals for $idle_seconds s, $(mode_name $mode)"
+  idle_run "$mode" "${db[${sizes[0]}]}" "$crowd" wire "$(mode_name $mode)" \
+    "about $((idle_seconds / 3)) expected"
+  idle_share[$mode]=$share
+  idle_rss[$mode]=$rss
   idle_rows+=("$row")
 done
 
 # --- Memory over a long run -----------------------------------------------------------
-progress "memory: $el catalog, embedded, high volume, 100 terminals x 5 scans/s for $memory_seconds s"
 memory_row="| program did not start | | | | |"
 memory_samples=""
-if start_program "${database[embedded]}" 1; then
+[ "$web_only" = 1 ] || progress "memory: $el catalog, embedded, high volume, 100 terminals x 5 scans/s for $memory_seconds s"
+if [ "$web_only" = 0 ] && start_program "${database[embedded]}" 1; then
   rm -f "$work/memory.txt"
   (
     for ((s = mem_sample; s <= memory_seconds; s += mem_sample)); do
@@ -385,7 +387,86 @@ if start_program "${database[embedded]}" 1; then
 $(ms2 "$(json "$out" latency_p50_ms)") / $(ms "$(json "$out" latency_p99_ms)") | ${first:--} → ${last:--} | ${peak:--} |"
 fi
 
+# --- Web terminals -------------------------------------------------------------------
+# The same scans through the web side beside our wire protocol, in the mode and on the
+# database that shops with many terminals use; then kiosk pages left idle.
+transport_name() {
+  case $1 in
+    wire) echo "wire protocol (terminals)" ;;
+    http) echo "HTTP keep-alive (/api/price)" ;;
+    ws) echo "WebSocket (kiosk pages)" ;;
+  esac
+}
+web_started_at=$(date -u '+%Y-%m-%d %H:%M UTC')
+web_t0=$SECONDS
+for transport in wire http ws; do
+  progress "$el catalog, embedded, high volume: 100 x 5 scans/s, $(transport_name $transport), $web_seconds s"
+  e2e_run web embedded 1 100 5 "$web_seconds" "$transport"
+done
+progress "$web_pages idle kiosk pages for $idle_seconds s, high volume"
+idle_run 1 "${database[embedded]}" "$web_pages" ws "$web_pages kiosk pages" "pages send alive"
+web_idle_row=$row
+web_idle_share=$share
+web_load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
 # --- Report -----------------------------------------------------------------------
+web_field() {  # transport field: of the web set's run over that transport
+  awk -F'\t' -v t="$1" -v f="$2" '$1 == "web" && $19 == t { print $f; exit }' "$work/runs.tsv"
+}
+# The web section, complete in itself: BENCH_WEB=1 puts it alone into an older results file.
+{
+  echo "## Web terminals"
+  echo
+  echo "$web_started_at, $(( (SECONDS - web_t0) / 60 )) min $(( (SECONDS - web_t0) % 60 )) s; load average"
+  echo "$(cut -d' ' -f1-3 /proc/loadavg) at the end ($(nproc) shared cores; termsim on the same cores)."
+  echo "High volume, embedded, $el catalog, a fresh program per row. 100 terminals at 5 scans/s"
+  echo "each for $web_seconds s over our wire protocol, then as price checkers asking \`/api/price\` on"
+  echo "HTTP keep-alive connections, then as kiosk pages on WebSocket (\`termsim --transport\`);"
+  echo "then $web_pages kiosk pages connected and idle for $idle_seconds s. Failed: answers that the price"
+  echo "cannot be looked up now (the web side tells them; the wire protocol has no such answer)."
+  echo
+  echo "| target | measured | |"
+  echo "|---|---|---|"
+  for transport in http ws; do
+    p50=$(web_field "$transport" 11); p99=$(web_field "$transport" 13); nr=$(web_field "$transport" 10)
+    echo "| 500 scans/s over $(transport_name $transport): every scan answered | ${nr:--} without reply | $(verdict "$nr" 0 '<=') |"
+    echo "| … p50 ≤ 2 ms | $(ms2 "$p50") ms | $(verdict "$p50" 2 '<=') |"
+    echo "| … p99 ≤ 30 ms | $(ms "$p99") ms | $(verdict "$p99" 30 '<=') |"
+  done
+  echo "| $web_pages kiosk pages connected and idle: CPU < 2 % of a core | ${web_idle_share:--} % | $(verdict "$web_idle_share" 2 '<') |"
+  echo
+  echo "| transport | terminals x scans/s | sent | found/unknown | failed | answered/s | no reply | p50 | p95 | p99 | max | CPU | peak MB | UI p99 | load |"
+  echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+  awk -F'\t' '$1 == "web" {
+      name = ($19 == "wire") ? "wire protocol" : ($19 == "http") ? "HTTP keep-alive" : "WebSocket"
+      printf "| %s | %s x %s/s | %s | %s/%s | %s | %.1f | %s | %.2f | %.1f | %.1f | %.1f | %s %% | %s | %s | %s |\n",
+        name, $4, $5, $6, $7, $8, ($20 == "" ? 0 : $20), $9, $10, $11, $12, $13, $14, $15, $16, $17, $18
+    }' "$work/runs.tsv"
+  echo
+  echo "| pages | connected for | connected / still connected | keep-alives per page min / max | CPU share | RSS MB | peak MB |"
+  echo "|---|---|---|---|---|---|---|"
+  echo "$web_idle_row"
+} >"$work/web.md"
+
+if [ "$web_only" = 1 ]; then
+  cat "$work/web.md"
+  [ ${#notes[@]} -eq 0 ] || printf 'bench: note: %s\n' "${notes[@]}"
+  # In place of the web section of the results file (or before its memory run).
+  if [ -f "$results" ]; then
+    awk -v section="$work/web.md" '
+      function put() { while ((getline line < section) > 0) print line; print ""; done = 1 }
+      /^## / && skipping { skipping = 0 }
+      /^## Web terminals$/ && !done { put(); skipping = 1; next }
+      /^## Memory over/ && !done { put() }
+      !skipping { print }
+      END { if (!done) { print ""; put() } }' "$results" >"$results.tmp" && mv -f "$results.tmp" "$results"
+  else
+    cp "$work/web.md" "$results"
+  fi
+  echo "bench: the web section written to $results"
+  exit 0
+fi
+
 [ -z "$server_pid" ] || { kill -TERM "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null; server_pid=""; }
 
 # Rows of runs.tsv for one set, as a table body.
@@ -458,8 +539,6 @@ tsv_field() {  # set kind mode field
   awk -F'\t' -v s="$1" -v k="$2" -v m="$3" -v f="$4" '$1 == s && $2 == k && $3 == m { print $f; exit }' \
     "$work/runs.tsv"
 }
-verdict() { awk -v v="$1" -v lim="$2" -v op="$3" 'BEGIN {
-  if (v == "") print "not measured"; else if ((op == "<=" && v + 0 <= lim) || (op == ">=" && v + 0 >= lim) || (op == "<" && v + 0 < lim)) print "met"; else print "MISSED" }'; }
 target_rows=()
 for kind in "${kinds[@]}"; do
   nr=$(tsv_field store "$kind" 1 10); p50=$(tsv_field store "$kind" 1 11); p99=$(tsv_field store "$kind" 1 13)
@@ -564,6 +643,8 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
   echo "|---|---|---|---|---|---|---|"
   printf '%s\n' "${idle_rows[@]}"
   echo
+  cat "$work/web.md"
+  echo
   echo "## Memory over $((memory_seconds / 60)) minutes"
   echo
   echo "High volume, embedded, $el catalog, 100 terminals at 5 scans/s. RSS in MB every $mem_sample s:"
@@ -581,14 +662,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 } >"$work/results.md"
 
 cat "$work/results.md"
-{
-  cat "$work/results.md"
-  for kept in "$root"/bench/history/*.md; do
-    [ -f "$kept" ] || continue
-    echo
-    cat "$kept"
-  done
-} >"$results.tmp" && mv -f "$results.tmp" "$results"
+write_results "$results" "$work/results.md"
 echo
 echo "bench: written to $results$( [ "$plotted" = yes ] && echo " and $plot")"
 exit 0

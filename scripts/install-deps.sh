@@ -19,12 +19,18 @@ packages=(
   qt6-translations-l10n
   # Asio, and HTTP and WebSocket for the web side (Beast), header-only.
   libboost1.81-dev
+  # sd_notify: readiness and the watchdog's pings as a service.
+  libsystemd-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # The .deb: its library dependencies and the icon's PNG sizes; the check of its
   # systemd unit (systemd-analyze; no service is started).
   dpkg-dev librsvg2-bin systemd
+  # The browser tests: headless Chromium driven by Selenium (Debian's, no downloads).
+  chromium chromium-driver python3-selenium
   # The sanitizer suite and the fuzzers: clang with its sanitizer and libFuzzer runtimes.
   clang libclang-rt-14-dev
+  # promtool, which checks the metrics page (the tests skip that check without it).
+  prometheus
 )
 
 missing=()

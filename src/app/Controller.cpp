@@ -64,12 +64,15 @@ void Controller::startUp() {
 }
 
 void Controller::startServer() {
-    if (m_library.tc_startserver() != 0) {
+    m_listening = m_library.tc_startserver() != 0;
+    if (m_listening) {
         appendLog(kServerStarted);
         m_view.serverStarted();
     } else {
         appendLog(kServerFailed.toString());
-        m_view.showNotice(kServerFailed.toString());
+        // As a service no one could close the box; the line went to the journal.
+        if (!m_logEcho)
+            m_view.showNotice(kServerFailed.toString());
     }
 }
 
@@ -190,6 +193,7 @@ void Controller::poll() {
     }
     for (const QString& line : m_failureLog.due(LookupFailureLog::Clock::now()))
         appendLog(line);
+    servePages();
     logReport(m_notFound.saveIfDue(std::chrono::steady_clock::now()));
     logDistributionLines();
 }
@@ -201,8 +205,11 @@ LookupSettings Controller::lookupSettings() const {
 }
 
 bool Controller::lookupPrice(int32_t socket, const QString& code) {
+    const auto started = std::chrono::steady_clock::now();
     const PriceReply reply = tarifon::lookupPrice(code, lookupSettings());
+    const auto duration = std::chrono::steady_clock::now() - started;
     sendPriceReply(m_library, socket, reply);
+    countScan(socket, code, reply.outcome, reply.description, reply.price, reply.error, duration);
     if (reply.outcome == LookupOutcome::NotFound)
         countNotFound(code, socket, std::chrono::system_clock::now());
     if (reply.outcome != LookupOutcome::Failed) {
@@ -238,6 +245,9 @@ void Controller::startHighVolume() {
         m_library, performance, [this] { return lookupSettings(); },
         [this] { takeWaitingScans(); });
     m_poller.setScanQueue(m_highVolume.get());
+    // Before the server listens, so that no terminal's first scan waits for an attach.
+    // A database that is down costs the start at most the time-out; scans try again.
+    m_highVolume->warmUp(std::chrono::seconds(performance.connectTimeoutS));
 }
 
 // Woken by the library: hand the waiting scans over now rather than at the next tick.
@@ -253,6 +263,8 @@ void Controller::takeWaitingScans() {
 void Controller::reportFinishedScans() {
     bool failed = false;
     for (const FinishedLookup& done : m_highVolume->takeFinished()) {
+        countScan(done.socket, done.code, done.outcome, done.description, done.price, done.error,
+                  done.duration);
         if (done.outcome == LookupOutcome::Failed) {
             logDatabaseFailure(done.code, done.error);
             failed = true;
@@ -273,6 +285,7 @@ void Controller::lampGreen(Lamp lamp) {
 }
 
 void Controller::appendLog(const QString& line) {
+    m_stats.logLine(line.toStdString(), console::Clock::now());
     m_view.appendLog(line);
     if (m_logEcho) {
         m_logEcho(line);
@@ -302,6 +315,7 @@ void Controller::logReport(const std::vector<std::string>& lines) {
 }
 
 void Controller::logDistribution(const PictureDistributor::Request& request) {
+    countDistribution(request);
     if (!request.logLine.isEmpty())
         appendLog(request.logLine);
 }
@@ -318,6 +332,7 @@ void Controller::refreshTerminals() {
     const TerminalListRefresh refresh =
         refreshConnectedTerminals(m_library, m_tabConec, m_selectedTerminal);
     m_selectedTerminal = refresh.selected;
+    listTerminals();
     m_view.showTerminalList(refresh.rows, refresh.highlightedRow);
     showConfigOrigins();
 }
@@ -361,11 +376,15 @@ void Controller::sendImageSet() {
 void Controller::testConnection(const std::function<void(const DbResult<void>&)>& done) {
     const Settings now = settings();
     const std::chrono::seconds timeout(now.performance.connectTimeoutS);
+    auto counted = [this, done](const DbResult<void>& result) {
+        countDatabaseAccess(result.has_value(), result ? QString() : result.error().message);
+        done(result);
+    };
     if (m_highVolume) {
-        m_highVolume->testConnection(now.bd, timeout, done);
+        m_highVolume->testConnection(now.bd, timeout, counted);
         return;
     }
-    done(testDatabaseConnection(now.bd, timeout));
+    counted(testDatabaseConnection(now.bd, timeout));
 }
 
 }  // namespace tarifon

@@ -22,10 +22,13 @@
 #include "config/NetConfig.h"
 #include "config/UpdConfig.h"
 #include "config/WlanConfig.h"
+#include "console/ConsolePages.h"
+#include "console/ConsoleStats.h"
 #include "content/DisplayContent.h"
 #include "content/PictureDistributor.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
+#include "pricing/LookupPrice.h"
 #include "pricing/PriceFormat.h"
 #include "report/NotFoundReport.h"
 #include "terminal/EventPoller.h"
@@ -92,6 +95,8 @@ public:
     bool highVolume() const { return m_highVolume != nullptr; }
     // Service mode: every event-log line also goes to `echo` (standard error).
     void setLogEcho(std::function<void(const QString&)> echo) { m_logEcho = std::move(echo); }
+    // Whether the terminal server listens.
+    bool listening() const { return m_listening; }
 
     // ---- Connected terminals and the selection
     void refreshTerminals();
@@ -153,6 +158,11 @@ public:
     void sendInstantImage();
     void sendImageSet();
 
+    // ---- Status page, metrics and health (ControllerConsole.cpp)
+    // The status page's texts in the window's language, which the language loader changes.
+    console::ConsoleTexts& consoleTexts() { return m_consoleTexts; }
+    const console::Stats& stats() const { return m_stats; }
+
 private:
     // PollerSink: what a tick hands over.
     bool lookupPrice(int32_t socket, const QString& code) override;
@@ -166,6 +176,16 @@ private:
     void countNotFound(const QString& code, int32_t socket,
                        std::chrono::system_clock::time_point when);
     void logReport(const std::vector<std::string>& lines);
+    // What the status page, metrics and health tell of one answered scan, and of a
+    // database access.
+    void countScan(int32_t socket, const QString& code, LookupOutcome outcome,
+                   const std::string& description, const std::string& price, const QString& error,
+                   std::chrono::nanoseconds duration);
+    void countDatabaseAccess(bool ok, const QString& reason);
+    void countDistribution(const PictureDistributor::Request& request);
+    void listTerminals();
+    // Answers the page requests the library has taken for the program.
+    void servePages();
 
     // What one lookup reads from the settings as they stand now.
     LookupSettings lookupSettings() const;
@@ -207,6 +227,7 @@ private:
     bool m_showAtStart = true;
     bool m_noTrayLogged = false;
     bool m_shutDown = false;
+    bool m_listening = false;
     bool m_databaseFailureShown = false;  // at most one database failure box at a time
     LookupFailureLog m_failureLog;
     TTABSOCK m_tabConec;
@@ -217,8 +238,10 @@ private:
     DisplayContent& m_content;
     NotFoundReport m_notFound;
     std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
-    // Last: its workers, which call the library, end before anything else goes.
-    PictureDistributor m_distributor;
+    // ---- Status page, metrics and health (ControllerConsole.cpp)
+    // The status page's texts in the window's language, which the language loader changes.
+    console::ConsoleTexts& consoleTexts() { return m_consoleTexts; }
+    const console::Stats& stats() const { return m_stats; }
 };
 
 }  // namespace tarifon

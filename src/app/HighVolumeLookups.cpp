@@ -44,6 +44,10 @@ HighVolumeLookups::~HighVolumeLookups() {
     shutdown();
 }
 
+bool HighVolumeLookups::warmUp(std::chrono::milliseconds limit) {
+    return m_service.warmUp(m_settings(), limit);
+}
+
 bool HighVolumeLookups::hasRoom() const {
     return m_service.hasRoom();
 }

@@ -34,6 +34,8 @@ public:
                       SettingsSource settings, std::function<void()> wake);
     ~HighVolumeLookups() override;
 
+    // The workers attach before the first scan; see LookupService::warmUp.
+    bool warmUp(std::chrono::milliseconds limit);
     bool hasRoom() const override;
     void submit(int32_t socket, const QString& code) override;
     std::vector<FinishedLookup> takeFinished();

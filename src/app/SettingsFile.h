@@ -26,7 +26,7 @@ struct PerformanceSettings {
     static constexpr int kMaxConnectTimeoutS = 3600;
 
     bool highVolume = false;
-    int workers = 0;  // 0: the number of cores, at least 2
+    int workers = 0;  // 0: the number of cores, at least 8
     int idleMs = 2000;
     int connectTimeoutS = 5;  // both modes
     // The file had the section: it is written back.  A file without it stays without it.

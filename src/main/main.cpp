@@ -14,6 +14,7 @@
 
 #include "app/Controller.h"
 #include "app/ServiceLog.h"
+#include "app/ServiceWatchdog.h"
 #include "main/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
@@ -91,12 +92,6 @@ int main(int argc, char** argv) {
 
     tarifon::TermlinkLibrary library;
     const bool service = serviceMode();
-    // A server that cannot listen would leave the service running for nothing behind a
-    // box no one can close; ending with a failure lets the service manager try again.
-    if (service && library.tc_startserver() == 0) {
-        tarifon::writeServiceLog(tarifon::kServerFailed.toString());
-        return 1;
-    }
     TForm1 form(library);
     if (service) {
         form.controller().setLogEcho(&tarifon::writeServiceLog);
@@ -110,11 +105,20 @@ int main(int argc, char** argv) {
     });
     closeOnTerminationSignals(form);
     form.FormCreate();
+    // A service whose server cannot listen would run for nothing; ending with a failure
+    // lets the service manager try again.
+    const bool failed = service && !form.controller().listening();
+    if (failed)
+        form.close();
     std::optional<tarifon::TimerLatenessProbe> probe;
     if (form.controller().settings().performance.uiProbe) {
         probe.emplace();
     }
-    int status = 0;
+    // Ready only now: the server listens and the lookup workers have attached.
+    tarifon::ServiceWatchdog watchdog;
+    if (!failed)
+        watchdog.start();
+    int status = failed ? 1 : 0;
     // Closed during start-up: exec() would start a fresh loop that nothing ends.
     if (!closed) {
         if (form.controller().showAtStart() && !form.isVisible()) {

@@ -21,6 +21,11 @@ PriceReply KeptConnection::lookup(const QString& code, const LookupSettings& set
     return priceReply(product, settings);
 }
 
+bool KeptConnection::warmUp(const LookupSettings& settings) {
+    // A lookup also brings the index's first pages in; its answer goes nowhere.
+    return lookup(QStringLiteral("0"), settings).outcome != LookupOutcome::Failed && attached();
+}
+
 void KeptConnection::release() {
     m_statements.reset();
     m_connection.reset();

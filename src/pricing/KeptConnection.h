@@ -17,6 +17,8 @@ class KeptConnection {
 public:
     // Looks the code up; digit-only codes only through the index.
     PriceReply lookup(const QString& code, const LookupSettings& settings);
+    // Attaches and prepares ahead of the first scan; true when attached.
+    bool warmUp(const LookupSettings& settings);
     // Detaches, if attached.
     void release();
     bool attached() const { return m_connection.has_value(); }

@@ -24,7 +24,21 @@ LookupService::~LookupService() {
 int LookupService::workerCount(int configured) {
     if (configured > 0)
         return std::min(configured, kMaxWorkers);
-    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 2, kMaxWorkers);
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), kMinDefaultWorkers,
+                      kMaxWorkers);
+}
+
+bool LookupService::warmUp(const LookupSettings& settings, std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_mutex);
+    if (m_stopping || settings.databasePath.isEmpty())
+        return false;
+    m_warmSettings = settings;
+    ++m_warmRound;
+    m_warmPending = workers();
+    m_warmAttached = 0;
+    m_workReady.notify_all();
+    m_warmDone.wait_for(lock, limit, [this] { return m_warmPending == 0; });
+    return m_warmPending == 0 && m_warmAttached == workers();
 }
 
 bool LookupService::hasRoom() const {
@@ -84,8 +98,24 @@ std::optional<LookupService::Request> LookupService::takeRequest() {
 void LookupService::run() {
     KeptConnection connection;
     std::unique_lock lock(m_mutex);
-    const auto workOrStop = [this] { return m_stopping || hasTakeable(); };
+    int warmed = 0;  // rounds start at 1: one begun before this thread ran still counts
+    const auto workOrStop = [this, &warmed] {
+        return m_stopping || hasTakeable() || warmed != m_warmRound;
+    };
     while (!m_stopping) {
+        if (warmed != m_warmRound) {
+            warmed = m_warmRound;
+            const LookupSettings settings = m_warmSettings;
+            lock.unlock();
+            const bool attached = connection.warmUp(settings);
+            lock.lock();
+            if (warmed == m_warmRound) {
+                m_warmAttached += attached ? 1 : 0;
+                if (--m_warmPending == 0)
+                    m_warmDone.notify_all();
+            }
+            continue;
+        }
         std::optional<Request> request = takeRequest();
         if (!request) {
             if (!connection.attached()) {
@@ -99,7 +129,9 @@ void LookupService::run() {
         }
 
         lock.unlock();
+        const auto started = std::chrono::steady_clock::now();
         const PriceReply reply = connection.lookup(request->code, request->settings);
+        const auto duration = std::chrono::steady_clock::now() - started;
         if (m_callbacks.reply)
             m_callbacks.reply(request->socket, reply);
         lock.lock();
@@ -107,8 +139,8 @@ void LookupService::run() {
         // Only now may the terminal's next scan be taken, by any worker.
         m_busy.erase(request->socket);
         const bool wasEmpty = m_finished.empty();
-        m_finished.push_back(
-            {request->socket, std::move(request->code), reply.outcome, reply.error});
+        m_finished.push_back({request->socket, std::move(request->code), reply.outcome, reply.error,
+                              reply.description, reply.price, duration});
         if (hasTakeable())
             m_workReady.notify_one();
         if (wasEmpty && m_callbacks.finishedReady) {

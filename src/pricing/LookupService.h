@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -24,7 +25,10 @@ struct FinishedLookup {
     int32_t socket = 0;
     QString code;
     LookupOutcome outcome = LookupOutcome::Skipped;
-    QString error;  // the database client's message when Failed
+    QString error;            // the database client's message when Failed
+    std::string description;  // the answer when found, Windows-1252
+    std::string price;
+    std::chrono::nanoseconds duration{};  // the lookup alone, without the wait for a worker
 };
 
 // Answers scans on a small pool of worker threads: the high-volume mode.  Each worker
@@ -41,10 +45,13 @@ struct FinishedLookup {
 class LookupService {
 public:
     static constexpr int kMaxWorkers = 64;
+    // A lookup mostly waits (a server's round trips, the engine's locks), so more
+    // threads than cores keep the queue short.
+    static constexpr int kMinDefaultWorkers = 8;
     static constexpr size_t kDefaultCapacity = 4096;
 
     struct Options {
-        int workers = 0;  // 0: the number of cores, at least 2
+        int workers = 0;  // 0: the number of cores, at least kMinDefaultWorkers
         std::chrono::milliseconds idleRelease{2000};
         size_t capacity = kDefaultCapacity;  // scans submitted and not yet taken back as finished
     };
@@ -67,6 +74,10 @@ public:
     static int workerCount(int configured);
     int workers() const { return static_cast<int>(m_threads.size()); }
 
+    // Has every worker attach and prepare its statements now, so the first scans do not
+    // wait for it; as after a lookup, a worker detaches when idleRelease passes without
+    // a scan.  Waits until all have tried or `limit` has passed; true when all attached.
+    bool warmUp(const LookupSettings& settings, std::chrono::milliseconds limit);
     // Whether submit() would take another scan; while it is false, leave scans with
     // the terminal library.
     bool hasRoom() const;
@@ -102,6 +113,11 @@ private:
     std::unordered_set<int32_t> m_busy;  // terminals with a lookup in progress
     std::vector<FinishedLookup> m_finished;
     size_t m_outstanding = 0;  // submitted and not yet taken back by takeFinished()
+    LookupSettings m_warmSettings;
+    int m_warmRound = 0;     // each worker warms up once per round
+    int m_warmPending = 0;   // workers yet to try this round
+    int m_warmAttached = 0;  // those of this round that attached
+    std::condition_variable m_warmDone;
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };

@@ -1,5 +1,6 @@
 #include "report/NotFoundReport.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <iterator>
@@ -64,6 +65,27 @@ std::optional<std::string> NotFoundReport::record(std::string_view code, std::st
     if (m_pending.record(code, terminal, secondsOf(when)))
         return std::nullopt;
     return overflowLine(m_pending.overflow());
+}
+
+NotFoundSummary NotFoundReport::summary(size_t top, std::chrono::steady_clock::time_point now) {
+    if (m_summarised && now - *m_summarised < kSaveInterval)
+        return m_summary;
+    m_summarised = now;
+    // An unreadable file is the save's to report; the summary then shows what waits.
+    Result<NotFoundTable> read = readFile(m_file, m_maxCodes);
+    NotFoundTable table = read ? std::move(read.value()) : NotFoundTable(m_maxCodes);
+    table.addAll(m_pending);
+    std::vector<NotFoundEntry> entries = table.entries();
+    const size_t n = std::min(top, entries.size());
+    std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(n),
+                      entries.end(), [](const NotFoundEntry& a, const NotFoundEntry& b) {
+                          return a.count != b.count ? a.count > b.count : a.code < b.code;
+                      });
+    m_summary.codes = entries.size();
+    m_summary.top.clear();
+    for (size_t i = 0; i < n; ++i)
+        m_summary.top.emplace_back(entries[i].code, entries[i].count);
+    return m_summary;
 }
 
 std::vector<std::string> NotFoundReport::saveIfDue(std::chrono::steady_clock::time_point now) {

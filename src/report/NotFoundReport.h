@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "report/NotFoundTable.h"
@@ -16,6 +17,12 @@ namespace tarifon {
 // merged into: at most every kSaveInterval and at shutdown, atomically.  A file that
 // cannot be read is moved aside under a new name, never overwritten.  Returns log lines
 // rather than logging, so it stays free of the window.
+// The report in brief, for the status page and the metrics.
+struct NotFoundSummary {
+    size_t codes = 0;                                   // distinct codes
+    std::vector<std::pair<std::string, uint64_t>> top;  // the most frequent first
+};
+
 class NotFoundReport {
 public:
     static constexpr std::chrono::seconds kSaveInterval{60};
@@ -33,6 +40,10 @@ public:
 
     const std::filesystem::path& file() const { return m_file; }
 
+    // The file and what waits to be saved, together; worked out again at most once per
+    // kSaveInterval, since the file may hold a hundred thousand codes.
+    NotFoundSummary summary(size_t top, std::chrono::steady_clock::time_point now);
+
 private:
     std::optional<std::string> overflowLine(uint64_t dropped);
 
@@ -41,6 +52,8 @@ private:
     NotFoundTable m_pending;
     bool m_overflowLogged = false;
     std::optional<std::chrono::steady_clock::time_point> m_lastSave;
+    std::optional<std::chrono::steady_clock::time_point> m_summarised;
+    NotFoundSummary m_summary;
 };
 
 }  // namespace tarifon

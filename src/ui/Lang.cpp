@@ -34,6 +34,10 @@ LangTarget configText(QString ConfigTexts::*field) {
     return {K::Text, nullptr, 0, nullptr, field};
 }
 
+LangTarget consoleText(std::string console::ConsoleTexts::*field) {
+    return {K::Console, nullptr, 0, nullptr, nullptr, field};
+}
+
 void setCaption(QObject* control, const QString& text) {
     if (auto* group = qobject_cast<QGroupBox*>(control)) {
         group->setTitle(text);
@@ -55,6 +59,10 @@ void apply(TForm1& window, const LangTarget& target, const QString& text, stlang
     }
     if (target.kind == K::Text) {
         window.controller().configTexts().*target.text = text;
+        return;
+    }
+    if (target.kind == K::Console) {
+        window.controller().consoleTexts().*target.consoleText = text.toStdString();
         return;
     }
     QObject* control = window.findChild<QObject*>(QString::fromLatin1(target.control));
@@ -89,6 +97,7 @@ void apply(TForm1& window, const LangTarget& target, const QString& text, stlang
             break;
         case K::Alert:
         case K::Text:
+        case K::Console:
             break;
     }
 }
@@ -193,6 +202,59 @@ const std::vector<LangEntry>& languageEntries() {
          "server, the user and the password, which the window does not show and which only "
          "that terminal can give.",
          {configText(&ConfigTexts::receiveFirst)}},
+        // The status page served on the web port, in the window's language.
+        {"STATUS", "statuslanguage", "en", {consoleText(&console::ConsoleTexts::language)}},
+        {"STATUS", "statustitle", "Tarifon status", {consoleText(&console::ConsoleTexts::title)}},
+        {"STATUS",
+         "statusterminals",
+         "Connected terminals",
+         {consoleText(&console::ConsoleTexts::terminals)}},
+        {"STATUS",
+         "statusnoterminals",
+         "No terminal is connected.",
+         {consoleText(&console::ConsoleTexts::noTerminals)}},
+        {"STATUS", "statusaddress", "Address", {consoleText(&console::ConsoleTexts::address)}},
+        {"STATUS", "statusmodel", "Model", {consoleText(&console::ConsoleTexts::model)}},
+        {"STATUS",
+         "statustransport",
+         "Transport",
+         {consoleText(&console::ConsoleTexts::transport)}},
+        {"STATUS",
+         "statusconnectedsince",
+         "Connected since",
+         {consoleText(&console::ConsoleTexts::connectedSince)}},
+        {"STATUS", "statuslastscan", "Last scan", {consoleText(&console::ConsoleTexts::lastScan)}},
+        {"STATUS", "statusanswer", "Answer", {consoleText(&console::ConsoleTexts::answer)}},
+        {"STATUS",
+         "statuschart",
+         "Scans per minute, last hour",
+         {consoleText(&console::ConsoleTexts::chart)}},
+        {"STATUS",
+         "statuscounts",
+         "Scans since start",
+         {consoleText(&console::ConsoleTexts::counts)}},
+        {"STATUS", "statusfound", "Found", {consoleText(&console::ConsoleTexts::found)}},
+        {"STATUS", "statusnotfound", "Not found", {consoleText(&console::ConsoleTexts::notFound)}},
+        {"STATUS", "statusfailed", "Failed", {consoleText(&console::ConsoleTexts::failed)}},
+        {"STATUS", "statusdatabase", "Database", {consoleText(&console::ConsoleTexts::database)}},
+        {"STATUS", "statuspath", "Path", {consoleText(&console::ConsoleTexts::path)}},
+        {"STATUS",
+         "statuslastresult",
+         "Last access",
+         {consoleText(&console::ConsoleTexts::lastResult)}},
+        {"STATUS", "statusok", "succeeded", {consoleText(&console::ConsoleTexts::ok)}},
+        {"STATUS", "statusnoaccess", "none yet", {consoleText(&console::ConsoleTexts::noAccess)}},
+        {"STATUS",
+         "statustopnotfound",
+         "Codes most often not found",
+         {consoleText(&console::ConsoleTexts::topNotFound)}},
+        {"STATUS", "statuscode", "Code", {consoleText(&console::ConsoleTexts::code)}},
+        {"STATUS", "statustimes", "Times", {consoleText(&console::ConsoleTexts::times)}},
+        {"STATUS", "statuseventlog", "Event log", {consoleText(&console::ConsoleTexts::eventLog)}},
+        {"STATUS",
+         "statusstarted",
+         "Running since",
+         {consoleText(&console::ConsoleTexts::started)}},
     };
     return entries;
 }

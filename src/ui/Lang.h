@@ -1,10 +1,12 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <QString>
 
 #include "app/OperatorView.h"
+#include "console/ConsolePages.h"
 
 class TForm1;
 
@@ -25,12 +27,14 @@ struct LangTarget {
         Hint,     // a control's tooltip
         Alert,    // a field of stlang
         Text,     // a text the controller shows about configuration values
+        Console,  // a text of the status page
     };
     Kind kind;
     const char* control = nullptr;
     int index = 0;
     QString stlang::*alert = nullptr;
     QString tarifon::ConfigTexts::*text = nullptr;
+    std::string tarifon::console::ConsoleTexts::*consoleText = nullptr;
 };
 
 // One entry of a language file: where it is, its built-in text, where it goes.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/HtmlEscape.h"
 #include "web/Page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t split = size == 0 ? 0 : data[0] % size;
     const std::string_view text = input.substr(0, split), value = input.substr(split);
     termlink::web::fillTemplate(text, {{"code", value}, {"price", value}});
-    const std::string escaped = termlink::web::htmlEscape(value);
+    const std::string escaped = tarifon::htmlEscape(value);
     if (escaped.find_first_of("<>\"'") != std::string::npos)
         std::abort();
     if (termlink::web::fillTemplate("[{{code}}]", {{"code", value}}) != "[" + escaped + "]")

@@ -39,6 +39,20 @@ extern "C" {
 /* Model code of a web price checker's request: no picture display, never listed. */
 #define TERMLINK_MODEL_WEB_CHECKER 1
 
+/* The program's pages served on the web port (bReceivePageRequest): the longest path and its
+   zero byte. */
+#define TERMLINK_PAGE_PATH_SIZE 64
+
+/* What the library counts (bReadCounters), by index. */
+#define TERMLINK_COUNTER_REFUSED 0          /* connections from outside the allow list */
+#define TERMLINK_COUNTER_CONSOLE_REFUSED 1  /* page requests from outside [console] allow */
+#define TERMLINK_COUNTER_DROPPED_SCANS 2    /* codes dropped from a terminal's full queue */
+#define TERMLINK_COUNTER_PAGES_UNANSWERED 3 /* page requests answered 503 by the library */
+#define TERMLINK_COUNTER_CONNECTED_TCP 4    /* terminals of our protocol connected now */
+#define TERMLINK_COUNTER_CONNECTED_WS 5     /* kiosk pages connected now */
+#define TERMLINK_COUNTER_RATE_REFUSED 6     /* connections from an address over connect_rate */
+#define TERMLINK_COUNTERS 8                 /* values filled; the last one is zero for now */
+
 /* Response codes that terminals report (GetResponseCtr). */
 #define TERMLINK_RESPONSE_SOFTWARE_UPDATED 370   /* after bUpdateSoftware */
 #define TERMLINK_RESPONSE_ALWAYS_LIVE 372        /* after bSendAllwaysLive */

@@ -9,7 +9,8 @@
  * takes none).  The comment above an entry documents the function.  Every list
  * below takes the name of a macro of five parameters and applies it to each entry;
  * TERMLINK_FUNCTIONS applies it to all of them: the 31 of the terminal library's
- * interface and three of our own (TERMLINK_WAKEUP_FUNCTIONS, TERMLINK_WEB_FUNCTIONS).  The build
+ * interface and those of our own (TERMLINK_WAKEUP_FUNCTIONS, TERMLINK_WEB_FUNCTIONS,
+ * TERMLINK_CONSOLE_FUNCTIONS).  The build
  * reads the names from here to make the library's version script and to check its exports, so an
  * entry starts its line.
  */
@@ -129,12 +130,30 @@
     X(uint8_t, bTermAddress, (int32_t socket, char* text), (socket, text),                      \
       TERMLINK_ADDRESS_BUFFER_SIZE)
 
+/* Ours, beside the interface: the status page, metrics and health check, which the library
+   serves on its web port to the addresses of [console] allow, and the program writes. */
+#define TERMLINK_CONSOLE_FUNCTIONS(X)                                                           \
+    /* Takes the oldest request for a page of the program: its number, and its path ("/status", \
+       "/metrics", "/healthz") zero-terminated; 0 when none waits.  Answer it with bSendPage;    \
+       a request left unanswered for a few seconds is answered 503 by the library. */           \
+    X(uint8_t, bReceivePageRequest, (int32_t* id, char* path), (id, path),                      \
+      TERMLINK_PAGE_PATH_SIZE)                                                                  \
+    /* Answers request `id`: the HTTP status, the Content-Type and `length` bytes of body.      \
+       0 when the request is unknown (answered already, or given up). */                        \
+    X(uint8_t, bSendPage,                                                                       \
+      (int32_t id, int32_t status, const char* contentType, const char* body, int32_t length),  \
+      (id, status, contentType, body, length), 0)                                               \
+    /* Fills TERMLINK_COUNTERS values, indexed by TERMLINK_COUNTER_*: totals since the server   \
+       started, and the terminals connected now.  0 without a server. */                        \
+    X(uint8_t, bReadCounters, (uint64_t* counters), (counters), TERMLINK_COUNTERS * 8)
+
 #define TERMLINK_FUNCTIONS(X)                                                                   \
     TERMLINK_LIFECYCLE_FUNCTIONS(X)                                                             \
     TERMLINK_TABLE_FUNCTIONS(X)                                                                 \
     TERMLINK_QUERY_FUNCTIONS(X)                                                                 \
     TERMLINK_COMMAND_FUNCTIONS(X)                                                               \
     TERMLINK_WAKEUP_FUNCTIONS(X)                                                                \
-    TERMLINK_WEB_FUNCTIONS(X)
+    TERMLINK_WEB_FUNCTIONS(X)                                                                   \
+    TERMLINK_CONSOLE_FUNCTIONS(X)
 
 /* clang-format on */

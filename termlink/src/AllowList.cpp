@@ -40,6 +40,10 @@ AllowList AllowList::privateNetworks() {
         "fe80::/10");
 }
 
+AllowList AllowList::loopback() {
+    return *parse("127.0.0.1 ::1");
+}
+
 std::optional<AllowList::Network> AllowList::parseEntry(std::string_view entry) {
     const size_t slash = entry.find('/');
     boost::system::error_code ec;

@@ -22,6 +22,8 @@ public:
     // 127.0.0.0/8, ::1, 10.0.0.0/8, 172.16.0.0/12, 192.168.0.0/16, 169.254.0.0/16,
     // fc00::/7, fe80::/10.
     static AllowList privateNetworks();
+    // 127.0.0.1 and ::1: this machine only.
+    static AllowList loopback();
     // Entries "address" or "address/prefix", separated by commas, blanks or both.  An
     // IPv4-mapped IPv6 network is taken as the IPv4 network it maps.  The error names
     // the first entry that does not parse; an empty list is an error too.

@@ -83,7 +83,8 @@ HttpSession::HttpSession(asio::ip::tcp::socket socket, WebListener& listener)
       m_listener(listener),
       m_buffer(2 * kMaxRequestHeadBytes) {
     boost::system::error_code ec;
-    m_peer = addressText(m_stream.socket().remote_endpoint(ec).address());
+    m_peerAddress = m_stream.socket().remote_endpoint(ec).address();
+    m_peer = addressText(m_peerAddress);
 }
 
 void HttpSession::start() {
@@ -133,6 +134,7 @@ void HttpSession::onHead(const boost::system::error_code& ec) {
     m_wait = Wait::None;
     m_keepAlive = true;
     m_headOnly = false;
+    m_noStore = false;
     if (m_headTimedOut)
         return respond(408, kPlainText, "The request took too long.\n", true);
     if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
@@ -185,6 +187,8 @@ void HttpSession::route() {
         case web::RouteKind::Price:
         case web::RouteKind::ApiPrice:
             return lookUp(route.kind == web::RouteKind::ApiPrice, route.value);
+        case web::RouteKind::ProgramPage:
+            return programPage(route.value);
         case web::RouteKind::Socket:
             return respond(426, kPlainText, "This address takes a WebSocket.\n");
         case web::RouteKind::BadRequest:
@@ -229,6 +233,45 @@ void HttpSession::lookUp(bool api, const std::string& value) {
     arm(m_listener.config().web.answerTimeout, Wait::Answer);
 }
 
+void HttpSession::programPage(const std::string& path) {
+    m_noStore = true;
+    if (!m_listener.config().console.allow.allows(m_peerAddress)) {
+        m_listener.consoleRefused(m_peerAddress);
+        return respond(403, kPlainText, "This address may not read this page.\n", true);
+    }
+    const uint64_t request = ++m_request;
+    const auto id = m_listener.programPages().add(
+        path, [session = weak_from_this(), request,
+               executor = m_stream.get_executor()](PageRequests::Answer answer) {
+            asio::post(executor, [session, request, answer = std::move(answer)]() mutable {
+                if (const auto s = session.lock())
+                    s->pageAnswered(request, std::move(answer));
+            });
+        });
+    if (!id) {
+        m_listener.pageUnanswered();
+        return respond(503, kPlainText, "The program is busy; try again later.\n");
+    }
+    m_pendingPage = *id;
+    m_state = State::Waiting;
+    arm(m_listener.config().console.answerTimeout, Wait::Page);
+}
+
+void HttpSession::pageAnswered(uint64_t request, PageRequests::Answer answer) {
+    if (m_state != State::Waiting || request != m_request || m_pendingPage == 0)
+        return;
+    ++m_timerGeneration;
+    m_timer.cancel();
+    m_pendingPage = 0;
+    respond(static_cast<unsigned>(answer.status), answer.contentType, std::move(answer.body));
+}
+
+void HttpSession::dropPendingPage() {
+    if (m_pendingPage != 0)
+        m_listener.programPages().drop(m_pendingPage);
+    m_pendingPage = 0;
+}
+
 void HttpSession::answered(const Answer& a) {
     if (m_state != State::Waiting || a.request != m_request)
         return;
@@ -270,7 +313,7 @@ void HttpSession::respond(unsigned status, std::string_view type, std::string bo
     response->set(http::field::content_type, type);
     // Answers change with every scan; the kiosk page's files with every upgrade.
     response->set(http::field::cache_control,
-                  type == kHtml || type == kJson ? "no-store" : "no-cache");
+                  m_noStore || type == kHtml || type == kJson ? "no-store" : "no-cache");
     response->set("X-Content-Type-Options", "nosniff");
     if (status == 405)
         response->set(http::field::allow, "GET, HEAD");
@@ -347,6 +390,11 @@ void HttpSession::onTimer(Wait what) {
             // The program is stuck, or its database hangs past its own deadline.
             answer(Answer::Kind::Failed, {}, {});
             break;
+        case Wait::Page:
+            dropPendingPage();
+            m_listener.pageUnanswered();
+            respond(503, kPlainText, "The program does not answer.\n");
+            break;
         case Wait::Idle:
         case Wait::Linger:
         case Wait::None:
@@ -364,6 +412,7 @@ void HttpSession::finish() {
     if (m_pendingSocket != 0)
         m_listener.registry().remove(m_pendingSocket);
     m_pendingSocket = 0;
+    dropPendingPage();
     boost::system::error_code ignored;
     m_stream.socket().close(ignored);
     m_listener.finished(shared_from_this());

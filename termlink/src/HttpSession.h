@@ -16,6 +16,7 @@
 #include <boost/beast/http/string_body.hpp>
 
 #include "termlink/Asio.h"
+#include "termlink/PageRequests.h"
 #include "termlink/WebPages.h"
 #include "termlink/WebSession.h"
 
@@ -47,10 +48,12 @@ public:
         std::string price;
     };
     void answered(const Answer& answer);
+    // What the program answered to this session's request number `request` for its page.
+    void pageAnswered(uint64_t request, PageRequests::Answer answer);
 
 private:
     enum class State { Reading, Waiting, Writing, Closed };
-    enum class Wait { None, Idle, Head, Answer, Linger };
+    enum class Wait { None, Idle, Head, Answer, Page, Linger };
     using Response = boost::beast::http::response<boost::beast::http::string_body>;
 
     void readRequest();
@@ -59,6 +62,8 @@ private:
     void route();
     void upgrade();
     void lookUp(bool api, const std::string& value);
+    void programPage(const std::string& path);
+    void dropPendingPage();
     void answer(Answer::Kind kind, const std::string& description, const std::string& price);
     void respond(unsigned status, std::string_view type, std::string body, bool close = false);
     void onWritten(const boost::system::error_code& ec, bool close);
@@ -76,6 +81,7 @@ private:
     std::optional<boost::beast::http::response_serializer<boost::beast::http::string_body>>
         m_serializer;
     std::string m_peer;
+    asio::ip::address m_peerAddress;
     State m_state = State::Reading;
     Wait m_wait = Wait::None;
     uint64_t m_timerGeneration = 0;
@@ -90,6 +96,8 @@ private:
     std::string m_code;  // UTF-8, as shown on the page
     uint64_t m_request = 0;
     int32_t m_pendingSocket = 0;
+    int32_t m_pendingPage = 0;  // the program's page request waiting, 0 for none
+    bool m_noStore = false;     // the answer changes from one request to the next
 };
 
 }  // namespace termlink

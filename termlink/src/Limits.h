@@ -49,6 +49,9 @@ inline constexpr std::chrono::milliseconds kRequestHeadTimeout{10000};
 inline constexpr std::chrono::milliseconds kKeepAliveIdle{30000};
 // A response that the peer does not take within this closes the connection.
 inline constexpr std::chrono::milliseconds kResponseWriteTimeout{10000};
+// The program answers its pages on its next tick; a main thread that has not answered
+// within this is hung (or inside a long box), and the library says so itself.
+inline constexpr std::chrono::milliseconds kPageAnswerTimeout{5000};
 // Largest kiosk page file or template-folder file served.
 inline constexpr size_t kMaxServedFileBytes = 4 * 1024 * 1024;
 

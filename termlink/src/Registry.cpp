@@ -184,8 +184,10 @@ void Registry::pushScan(int32_t socket, uint32_t seq, std::string code) {
     }
     if (t->codes.empty())
         m_ready.push_back(socket);
-    if (t->codes.size() >= kMaxPendingCodesPerTerminal)
+    if (t->codes.size() >= kMaxPendingCodesPerTerminal) {
         t->codes.pop_front();
+        ++m_droppedScans;
+    }
     t->codes.emplace_back(seq, std::move(code));
 }
 
@@ -287,6 +289,17 @@ std::optional<Registry::Target> Registry::target(int32_t socket) const {
 size_t Registry::count() const {
     std::lock_guard lock(m_mutex);
     return m_count;
+}
+
+Registry::Counts Registry::counts() const {
+    std::lock_guard lock(m_mutex);
+    Counts counts;
+    counts.droppedScans = m_droppedScans;
+    for (const auto& t : m_terminals) {
+        if (t)
+            ++(t->model == TERMLINK_MODEL_BROWSER ? counts.browsers : counts.terminals);
+    }
+    return counts;
 }
 
 std::optional<std::string> Registry::addressText(int32_t socket) const {

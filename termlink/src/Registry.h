@@ -77,6 +77,12 @@ public:
     int32_t model(int32_t socket) const;
     std::optional<Target> target(int32_t socket) const;
     size_t count() const;
+    struct Counts {
+        size_t terminals = 0;  // listed, of our protocol
+        size_t browsers = 0;   // listed kiosk pages
+        uint64_t droppedScans = 0;
+    };
+    Counts counts() const;
     // The peer address of the terminal on `socket`, or of the last one that had it among
     // the last kRememberedAddresses to leave: the program reports a scan after its answer,
     // when a web request has already gone.
@@ -118,6 +124,7 @@ private:
     uint64_t m_goneSerial = 0;
     std::array<int32_t, kTableSlots> m_slots{};  // socket value per slot, 0 = free
     size_t m_count = 0;
+    uint64_t m_droppedScans = 0;  // codes pushed out of a full queue, since the start
     int32_t m_nextSocket = 1;
     std::deque<int32_t> m_ready;  // terminals with pending scans, in serving order
     std::array<std::deque<Reply>, kReplyKinds> m_replies;

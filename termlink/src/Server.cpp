@@ -1,5 +1,6 @@
 #include "termlink/Server.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -96,8 +97,10 @@ Server::Server(ServerConfig config)
       m_connectionRate(m_config.connectLimit),
       // One gate for both ports: the terminals' allow list and connection rate.
       m_web(m_config.web.enabled
-                ? std::make_unique<WebListener>(m_io, m_registry, m_config, m_accepting.admit,
-                                                m_accepting.refused)
+                ? std::make_unique<WebListener>(
+                      m_io, m_registry, m_programPages, m_config, m_accepting.admit,
+                      m_accepting.refused,
+                      [this](const asio::ip::address& peer) { consoleRefused(peer); })
                 : nullptr),
       m_thread([this] { runNetworkThread(); }) {}
 
@@ -165,6 +168,15 @@ bool Server::admit(const asio::ip::address& peer) {
         report(*line);
     reportRefusalsWhenDue();
     return false;
+}
+
+void Server::consoleRefused(const asio::ip::address& peer) {
+    ++m_consoleRefused;
+    const auto now = std::chrono::steady_clock::now();
+    if (auto line = m_refusalLog.refused(AllowList::plain(peer).to_string(), now,
+                                         "not in the console allow list"))
+        report(*line);
+    reportRefusalsWhenDue();
 }
 
 void Server::holdRefused(asio::ip::tcp::socket socket) {
@@ -236,6 +248,7 @@ void Server::stopOnNetworkThread() {
         c->closeNow();
     if (m_web)
         m_web->stop();
+    m_programPages.clear();
     m_registry.clear();
     m_port = 0;
     m_work.reset();
@@ -395,6 +408,46 @@ uint8_t Server::bSendImageFromFile(int32_t socket, const char* path, int32_t wid
         readPicture(name, picture.data) == PictureFile::TooLarge)
         return 0;
     return sendTo(socket, picture);
+}
+
+uint8_t Server::bReceivePageRequest(int32_t* id, char* path) {
+    if (!id || !path)
+        return 0;
+    std::string taken;
+    if (!m_programPages.take(*id, taken))
+        return 0;
+    const size_t n = std::min(taken.size(), size_t{TERMLINK_PAGE_PATH_SIZE} - 1);
+    std::memcpy(path, taken.data(), n);
+    path[n] = '\0';
+    return 1;
+}
+
+uint8_t Server::bSendPage(int32_t id, int32_t status, const char* contentType, const char* body,
+                          int32_t length) {
+    if (!contentType || length < 0 || (!body && length > 0) || status < 100 || status > 599)
+        return 0;
+    const std::string type(contentType, strnlen(contentType, wire::kMaxTextBytes));
+    // A line end in a header would let the body's writer add headers of its own.
+    if (std::any_of(type.begin(), type.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return 0;
+    return m_programPages.answer(
+        id, {status, type, std::string(body ? body : "", static_cast<size_t>(length))});
+}
+
+uint8_t Server::bReadCounters(uint64_t* counters) {
+    if (!counters)
+        return 0;
+    const Registry::Counts counts = m_registry.counts();
+    std::fill(counters, counters + TERMLINK_COUNTERS, 0);
+    counters[TERMLINK_COUNTER_REFUSED] = m_refused.load();
+    counters[TERMLINK_COUNTER_RATE_REFUSED] = m_rateRefused.load();
+    counters[TERMLINK_COUNTER_CONSOLE_REFUSED] = m_consoleRefused.load();
+    counters[TERMLINK_COUNTER_DROPPED_SCANS] = counts.droppedScans;
+    counters[TERMLINK_COUNTER_PAGES_UNANSWERED] = m_web ? m_web->unansweredPages() : 0;
+    counters[TERMLINK_COUNTER_CONNECTED_TCP] = counts.terminals;
+    counters[TERMLINK_COUNTER_CONNECTED_WS] = counts.browsers;
+    return 1;
 }
 
 }  // namespace termlink

@@ -18,6 +18,7 @@
 #include "termlink/Asio.h"
 #include "termlink/ConnectionRate.h"
 #include "termlink/Listening.h"
+#include "termlink/PageRequests.h"
 #include "termlink/RefusalLog.h"
 #include "termlink/Registry.h"
 #include "termlink/ServerConfig.h"
@@ -63,6 +64,7 @@ public:
     TERMLINK_QUERY_FUNCTIONS(TERMLINK_SERVER_METHOD)
     TERMLINK_COMMAND_FUNCTIONS(TERMLINK_SERVER_METHOD)
     TERMLINK_WEB_FUNCTIONS(TERMLINK_SERVER_METHOD)
+    TERMLINK_CONSOLE_FUNCTIONS(TERMLINK_SERVER_METHOD)
 #undef TERMLINK_SERVER_METHOD
 
 private:
@@ -77,11 +79,14 @@ private:
     // Closes a refused connection once its hold is over (see kRefusedHold).
     void holdRefused(asio::ip::tcp::socket socket);
     void closeHeldWhenDue();
+    // Counts and reports a page request from outside the console's allow list.
+    void consoleRefused(const asio::ip::address& peer);
     void reportRefusalsWhenDue();
     void stopOnNetworkThread();
 
     const ServerConfig m_config;
     Registry m_registry;  // declared before the io_context: connections refer to it
+    PageRequests m_programPages;
     asio::io_context m_io;
     asio::executor_work_guard<asio::io_context::executor_type> m_work;
     asio::ip::tcp::acceptor m_acceptor;
@@ -99,6 +104,7 @@ private:
     RefusalLog m_refusalLog;        // network thread only
     ConnectionRate m_connectionRate;
     std::atomic<uint64_t> m_refused{0};
+    std::atomic<uint64_t> m_consoleRefused{0};
     std::atomic<uint64_t> m_rateRefused{0};
     std::set<std::shared_ptr<Connection>> m_connections;  // network thread only
     std::unique_ptr<WebListener> m_web;                   // null when turned off

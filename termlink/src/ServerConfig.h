@@ -30,6 +30,15 @@ struct WebConfig {
     size_t maxConnections = kMaxWebConnections;
 };
 
+// The program's own pages on the web port: status, metrics, health (docs/console.md).
+struct ConsoleConfig {
+    // Who may read them; separate from the terminals' list, which lets in whole networks.
+    AllowList allow = AllowList::loopback();
+    // How long a request waits for the program before the library answers 503 itself.  Not a
+    // setting of termlink.ini (Limits.h gives it); tests shorten it.
+    std::chrono::milliseconds answerTimeout = kPageAnswerTimeout;
+};
+
 // How a terminal server listens and how long it waits for its terminals.
 struct ServerConfig {
     std::string address = "0.0.0.0";
@@ -41,6 +50,7 @@ struct ServerConfig {
     // Connections past it are closed at once, before Hello; see ConnectionRate.
     ConnectionRate::Limit connectLimit;
     WebConfig web;
+    ConsoleConfig console;
 };
 
 }  // namespace termlink

@@ -51,7 +51,7 @@ bool parseWhole(std::string_view s, long min, long max, long& out) {
     return true;
 }
 
-enum class Section { Other, Server, Web };
+enum class Section { Other, Server, Web, Console };
 
 // A key of [web]; false when the key is not one of them.
 bool parseWebKey(const std::string& key, std::string_view value, WebConfig& web,
@@ -95,6 +95,15 @@ bool parseWebKey(const std::string& key, std::string_view value, WebConfig& web,
     return true;
 }
 
+void parseAllow(std::string_view value, AllowList& allow, const std::string& where,
+                std::vector<std::string>& problems) {
+    auto parsed = AllowList::parse(value);
+    if (parsed)
+        allow = std::move(*parsed);
+    else
+        problems.push_back(where + "allow: " + parsed.error() + "; using " + allow.text());
+}
+
 std::filesystem::path programFolder() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -125,9 +134,10 @@ LoadedSettings parseSettings(std::string_view text) {
                 continue;
             }
             const std::string name = lower(trim(line.substr(1, line.size() - 2)));
-            section = name == "server" ? Section::Server
-                      : name == "web"  ? Section::Web
-                                       : Section::Other;
+            section = name == "server"    ? Section::Server
+                      : name == "web"     ? Section::Web
+                      : name == "console" ? Section::Console
+                                          : Section::Other;
             continue;
         }
         if (section == Section::Other)
@@ -145,6 +155,11 @@ LoadedSettings parseSettings(std::string_view text) {
         if (section == Section::Web) {
             if (!parseWebKey(key, value, cfg.web, where, result.problems))
                 result.problems.push_back(where + "unknown key '" + key + "' in [web]");
+        } else if (section == Section::Console) {
+            if (key == "allow")
+                parseAllow(value, cfg.console.allow, where, result.problems);
+            else
+                result.problems.push_back(where + "unknown key '" + key + "' in [console]");
         } else if (key == "address") {
             boost::system::error_code ec;
             asio::ip::make_address(std::string(value), ec);
@@ -184,12 +199,7 @@ LoadedSettings parseSettings(std::string_view text) {
                     std::to_string(rate ? kMaxConnectRate : kMaxConnectBurst) + "; using " +
                     std::to_string(target));
         } else if (key == "allow") {
-            auto allow = AllowList::parse(value);
-            if (allow)
-                cfg.allow = std::move(*allow);
-            else
-                result.problems.push_back(where + "allow: " + allow.error() + "; using " +
-                                          cfg.allow.text());
+            parseAllow(value, cfg.allow, where, result.problems);
         } else {
             result.problems.push_back(where + "unknown key '" + key + "'");
         }

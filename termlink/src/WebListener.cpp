@@ -15,10 +15,13 @@ std::optional<wire::Message> decodeSent(const wire::Bytes& frame) {
                     wire::Bytes(frame.begin() + wire::kHeaderSize + 1, frame.end())});
 }
 
-WebListener::WebListener(asio::io_context& io, Registry& registry, const ServerConfig& config,
-                         AcceptLoop::Admit admit, AcceptLoop::Refused refused)
+WebListener::WebListener(asio::io_context& io, Registry& registry, PageRequests& pages,
+                         const ServerConfig& config, AcceptLoop::Admit admit,
+                         AcceptLoop::Refused refused, ConsoleRefused consoleRefused)
     : m_registry(registry),
       m_config(config),
+      m_programPages(pages),
+      m_consoleRefused(std::move(consoleRefused)),
       m_pages(config.web),
       m_acceptor(io),
       m_acceptRetry(io),
@@ -55,6 +58,9 @@ void WebListener::unshowablePicture() {
 }
 
 void WebListener::start(asio::ip::tcp::socket socket) {
+    // Answers are small: without this, Nagle holds one back for the peer's delayed ACK.
+    boost::system::error_code ignored;
+    socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     size_t places = 0;
     for (const auto& s : m_sessions)
         places += s->holdsPlace() ? 1 : 0;

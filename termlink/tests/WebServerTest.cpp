@@ -1,9 +1,11 @@
 // The web side over loopback, with Beast clients: web price checkers, kiosk pages, and
 // what hostile peers get.  A thread plays the program: it takes scans and answers "1"
-// with a price, "500" with a failed lookup, "hang" with nothing, anything else "not found".
+// with a price, "500" with a failed lookup, "hang" with nothing, anything else "not found";
+// it answers a request for one of its pages with the page's path, but for /healthz.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -34,14 +36,20 @@ using Response = http::response<http::string_body>;
 
 namespace {
 
-void connectBounded(tcp::socket& socket, uint16_t port) {
+void connectBounded(tcp::socket& socket, uint16_t port, const std::string& from = {}) {
+    if (!from.empty()) {
+        socket.open(tcp::v4());
+        socket.bind({boost::asio::ip::make_address(from), 0});
+    }
     socket.connect({boost::asio::ip::make_address("127.0.0.1"), port});
     const timeval timeout{5, 0};  // no read in these tests waits longer
     ::setsockopt(socket.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
 }
 
 struct Client {
-    explicit Client(uint16_t port) { connectBounded(socket, port); }
+    explicit Client(uint16_t port, const std::string& from = {}) {
+        connectBounded(socket, port, from);
+    }
     void send(std::string_view raw) {
         boost::system::error_code ignored;  // the server may answer and close mid-way
         boost::asio::write(socket, boost::asio::buffer(raw), ignored);
@@ -137,6 +145,8 @@ protected:
         while (running) {
             int32_t socket = 0, spare = 0, length = 0;
             char buffer[TERMLINK_BARCODE_BUFFER_SIZE];
+            if (server->bReceivePageRequest(&socket, buffer) && buffer != "/healthz"s)
+                server->bSendPage(socket, 200, "text/x-page", buffer, int32_t(strlen(buffer)));
             if (!server->bReceiveBarcode(&socket, &spare, buffer, &length)) {
                 std::this_thread::sleep_for(1ms);
                 continue;
@@ -391,4 +401,33 @@ TEST_F(WebServerTest, HostilePagesAreClosedWithTheirCode) {
         server->GetTabConectados(table.data(), 1);
         return tarifon::le::readI32(&table[8192]) == 0;
     }));
+}
+
+TEST_F(WebServerTest, ForwardsTheProgramsPagesToTheConsoleAllowListOnly) {
+    start([](ServerConfig& c) {
+        c.console.allow = *AllowList::parse("127.0.0.1");
+        c.console.answerTimeout = 300ms;
+    });
+    Client local(port);
+    const auto page = local.get("/status?x=1");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->result_int(), 200);
+    EXPECT_EQ(page->body(), "/status");
+    EXPECT_EQ((*page)[http::field::content_type], "text/x-page");
+    const auto unanswered = local.get("/healthz");  // the program hangs
+    ASSERT_TRUE(unanswered);
+    EXPECT_EQ(unanswered->result_int(), 503);
+
+    Client other(port, "127.0.0.2");
+    const auto refused = other.get("/metrics");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->result_int(), 403);
+    Client priceFromThere(port, "127.0.0.2");  // still a shop's device for the price pages
+    EXPECT_EQ(priceFromThere.get("/price/1")->result_int(), 200);
+
+    uint64_t counters[TERMLINK_COUNTERS] = {};
+    ASSERT_TRUE(server->bReadCounters(counters));
+    EXPECT_EQ(counters[TERMLINK_COUNTER_CONSOLE_REFUSED], 1u);
+    EXPECT_EQ(counters[TERMLINK_COUNTER_PAGES_UNANSWERED], 1u);
+    EXPECT_EQ(counters[TERMLINK_COUNTER_REFUSED], 0u);
 }

@@ -1,5 +1,7 @@
 #include "web/Page.h"
 
+#include "base/HtmlEscape.h"
+
 namespace termlink::web {
 
 namespace {
@@ -16,33 +18,6 @@ std::string_view trimBlanks(std::string_view s) {
 }
 
 }  // namespace
-
-std::string htmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 std::string fillTemplate(std::string_view text, const Placeholders& values) {
     std::string out;
@@ -64,7 +39,7 @@ std::string fillTemplate(std::string_view text, const Placeholders& values) {
             if (close != std::string_view::npos && key == name)
                 value = &v;
         if (value) {
-            out += htmlEscape(*value);
+            out += tarifon::htmlEscape(*value);
             text.remove_prefix(open + 2 + close + 2);
         } else {
             // Not ours: keep the first brace and look again from the next.

@@ -9,10 +9,6 @@
 // placeholders ({{code}}, {{description}}, {{price}}) that each answer fills in.
 namespace termlink::web {
 
-// Text made safe anywhere in HTML, between tags and inside quoted attributes: & < > " '
-// become character references.
-std::string htmlEscape(std::string_view text);
-
 using Placeholders = std::vector<std::pair<std::string_view, std::string_view>>;
 
 // The template with every {{name}} (blanks inside the braces allowed) whose name is in

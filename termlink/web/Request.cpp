@@ -144,6 +144,8 @@ Route route(std::string_view target) {
         return {RouteKind::Socket, {}};
     if (path == "/welcome")
         return {RouteKind::Welcome, {}};
+    if (path == "/status" || path == "/metrics" || path == "/healthz")
+        return {RouteKind::ProgramPage, std::string(path)};
     if (path == "/price")
         return codeRoute(RouteKind::Price, query);
     if (path == "/api/price")

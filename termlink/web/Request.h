@@ -24,6 +24,7 @@ enum class RouteKind {
     ApiPrice,      // the same answer as JSON
     Welcome,       // the welcome page
     TemplateFile,  // a file of the template folder (pictures of the pages): `value`
+    ProgramPage,   // a page the program writes (status, metrics, health): `value` is the path
     NotFound,      // nothing of ours
     BadRequest,    // a target that does not decode
 };

@@ -230,6 +230,24 @@ TEST_P(PriceLookupE2e, AnswersAWebPriceCheckerAndReportsItByItsAddress) {
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }
 
+// Price checkers and kiosk pages under load are answered as terminals are.
+TEST_P(PriceLookupE2e, AnswersWebTerminalsUnderLoad) {
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    const QString web = QStringLiteral("127.0.0.1:%1").arg(m_program->webPort());
+    for (const char* transport : {"http", "ws"}) {
+        const auto load =
+            runLoad(web, {"7891000100103", "7890000000000", "Café <b>"}, 10, 2, 15, "4", transport);
+        ASSERT_EQ(load.exitCode, 0) << transport << ": " << load.errors;
+        const QJsonObject r = load.report();
+        const auto n = [&r](const char* key) { return r[QString::fromLatin1(key)].toInt(); };
+        EXPECT_TRUE(n("connected") == 10 && n("disconnected") == 0 && n("scans_sent") >= 10 &&
+                    n("replies") == n("scans_sent") && n("found") > 0 && n("not_found") > 0)
+            << transport << ": " << load.lines.back();
+    }
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
+
 // Scale labels answer the product of their short code: the label's price, or for a weight the
 // catalogue's.
 TEST_P(PriceLookupE2e, AnswersScaleLabelsByTheirShortCode) {
@@ -377,5 +395,38 @@ TEST_F(NonAsciiFolderE2e, RegionalSettingsWithoutAnInstalledLocaleStillOpenTheDa
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(run.lines, (Lines{found("7893200500110", "Smart TV LED 50 Polegadas 4K UHD com Wi-Fi",
                                       "R$2.899,00")}));
+    EXPECT_EQ(stop(SIGTERM), "exit 0");
+}
+
+// The health check follows the database server out and back; the metrics count each scan.
+TEST_P(PriceLookupE2e, HealthFollowsADatabaseOutageAndMetricsCountTheScans) {
+    if (!GetParam().server)
+        GTEST_SKIP() << "an outage needs a database server";
+    ASSERT_NO_FATAL_FAILURE(addDatabase());
+    ASSERT_NO_FATAL_FAILURE(start());
+    const uint16_t web = m_program->webPort();
+    ASSERT_NE(web, 0);
+    // The high-volume mode counts a scan on the tick after its answer has gone.
+    const auto shows = [web](const std::string& target, const std::string& text) {
+        for (int i = 0; i < 40; ++i) {
+            const std::string response = httpGet(web, target);
+            if (response.find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    const std::string found = "tarifon_scans_total{outcome=\"found\",transport=\"http\"} ";
+    EXPECT_TRUE(shows("/healthz", "HTTP/1.1 200 OK"));
+    EXPECT_TRUE(shows("/metrics", found + "0\n"));
+    httpGet(web, "/api/price?code=7891000100103");
+    EXPECT_TRUE(shows("/metrics", found + "1\n"));
+
+    m_server->kill();
+    EXPECT_EQ(httpGet(web, "/api/price?code=7891000100103").substr(0, 12), "HTTP/1.1 503");
+    EXPECT_TRUE(shows("/healthz", "\r\n\r\nthe last database access failed: "));
+    m_server->start();
+    httpGet(web, "/api/price?code=7891000100103");
+    EXPECT_TRUE(shows("/healthz", "\r\n\r\nok\n"));
     EXPECT_EQ(stop(SIGTERM), "exit 0");
 }

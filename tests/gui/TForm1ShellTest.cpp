@@ -61,7 +61,8 @@ struct Window {
 
 // Where the files' entries go, named here and not taken from the program's table: the control
 // named like the key (letter case aside) unless listed; "Name?" a tooltip, "Name#i" radio item
-// or header cell i, "@i" the alerts, then the configuration texts, in their fields' order.
+// or header cell i, "@i" the alerts, then the configuration texts, in their fields' order; "%i"
+// the status page's texts, in their fields' order.
 const char* const kTargets =
     "tabrecv=TabSheet4 tabmsg=TabSheet2 tabconfig=TabSheet6 chooseterminal=@0 serverstarfail=@1 "
     "serverstartok=@2 language=Language1 language1=Portugues1 language2=English1 "
@@ -74,11 +75,27 @@ const char* const kTargets =
     "dlbclickimage=EdtIImg?,StringGrid3?,Image1? "
     "grpenbwifia=GrpEnbWiFi#0 grpenbwifib=GrpEnbWiFi#1 grpmodewifia=GrpModeWiFi#0 "
     "grpmodewifib=GrpModeWiFi#1 grpwepwifia=GrpWEPWiFi#0 grpwepwifib=GrpWEPWiFi#1 origin=@3 "
-    "confirmcaption=@4 confirmsend=@5 receivefirst=@6";
+    "confirmcaption=@4 confirmsend=@5 receivefirst=@6 "
+    "statuslanguage=%0 statustitle=%1 statusterminals=%2 statusnoterminals=%3 statusaddress=%4 "
+    "statusmodel=%5 statustransport=%6 statusconnectedsince=%7 statuslastscan=%8 "
+    "statusanswer=%9 statuschart=%10 statuscounts=%11 statusfound=%12 statusnotfound=%13 "
+    "statusfailed=%14 statusdatabase=%15 statuspath=%16 statuslastresult=%17 statusok=%18 "
+    "statusnoaccess=%19 statustopnotfound=%20 statuscode=%21 statustimes=%22 "
+    "statuseventlog=%23 statusstarted=%24";
 
 QString shown(TForm1& form, const QString& target) {
     const stlang& a = form.languageTexts();
     const ConfigTexts& c = form.controller().configTexts();
+    if (target.startsWith(u'%')) {
+        const auto& t = form.controller().consoleTexts();
+        const std::string* texts[] = {
+            &t.language,    &t.title,     &t.terminals,      &t.noTerminals, &t.address,
+            &t.model,       &t.transport, &t.connectedSince, &t.lastScan,    &t.answer,
+            &t.chart,       &t.counts,    &t.found,          &t.notFound,    &t.failed,
+            &t.database,    &t.path,      &t.lastResult,     &t.ok,          &t.noAccess,
+            &t.topNotFound, &t.code,      &t.times,          &t.eventLog,    &t.started};
+        return QString::fromStdString(*texts[target.mid(1).toInt()]);
+    }
     if (target.startsWith(u'@'))
         return QStringList{a.chooseterminal, a.serverstartfail, a.serverstartok, c.origin,
                            c.confirmCaption, c.confirmWrite,    c.receiveFirst}

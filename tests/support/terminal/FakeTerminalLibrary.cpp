@@ -41,6 +41,11 @@ void FakeTerminalLibrary::setModel(int32_t socket, int32_t model) {
     m_models.emplace_back(socket, model);
 }
 
+void FakeTerminalLibrary::queuePageRequest(int32_t id, const std::string& path) {
+    std::lock_guard lock(m_mutex);
+    m_pageRequests.emplace_back(id, path);
+}
+
 std::vector<FakeTerminalLibrary::Call> FakeTerminalLibrary::calls() const {
     std::lock_guard lock(m_mutex);
     return m_calls;
@@ -183,6 +188,31 @@ uint8_t FakeTerminalLibrary::bTermAddress(int32_t socket, char* text) {
         return 1;
     }
     return 0;
+}
+
+uint8_t FakeTerminalLibrary::bReceivePageRequest(int32_t* id, char* path) {
+    std::lock_guard lock(m_mutex);
+    if (m_pageRequests.empty())
+        return 0;
+    *id = m_pageRequests.front().first;
+    std::snprintf(path, TERMLINK_PAGE_PATH_SIZE, "%s", m_pageRequests.front().second.c_str());
+    m_pageRequests.pop_front();
+    return 1;
+}
+
+// The body is recorded as text, whole.
+uint8_t FakeTerminalLibrary::bSendPage(int32_t id, int32_t status, const char* contentType,
+                                       const char* body, int32_t length) {
+    Call call = Call::of("bSendPage", 0, id, status, contentType);
+    call.texts.emplace_back(body, static_cast<size_t>(length));
+    addCall(std::move(call));
+    return 1;
+}
+
+uint8_t FakeTerminalLibrary::bReadCounters(uint64_t* out) {
+    std::lock_guard lock(m_mutex);
+    std::copy(counters.begin(), counters.end(), out);
+    return 1;
 }
 
 // No wake-up: scans are found by the window's ticks.

@@ -51,6 +51,8 @@ public:
     void queueResponse(int32_t socket, int32_t code);
     void queueReply(const std::string& kind, std::vector<uint8_t> record);  // "config", ...
     void setModel(int32_t socket, int32_t model);
+    void queuePageRequest(int32_t id, const std::string& path);
+    std::array<uint64_t, TERMLINK_COUNTERS> counters{};  // what bReadCounters copies out
 
     // --- inspection ---
     std::vector<Call> calls() const;
@@ -78,6 +80,7 @@ private:
     std::deque<std::pair<int32_t, int32_t>> m_responses;
     std::deque<std::pair<std::string, std::vector<uint8_t>>> m_replies;
     std::vector<std::pair<int32_t, int32_t>> m_models;
+    std::deque<std::pair<int32_t, std::string>> m_pageRequests;
 };
 
 }  // namespace tarifon

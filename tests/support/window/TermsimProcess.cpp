@@ -98,7 +98,7 @@ QStringList scanArguments(const QString& server, const std::vector<std::string>&
 
 TermsimProcess::Result runLoad(const QString& server, const std::vector<std::string>& codes,
                                int terminals, int durationSeconds, int timeoutSeconds,
-                               const char* rate) {
+                               const char* rate, const char* transport) {
     QTemporaryFile file;
     if (!file.open()) {
         return {};
@@ -107,11 +107,11 @@ TermsimProcess::Result runLoad(const QString& server, const std::vector<std::str
         file.write(QByteArray::fromStdString(code + '\n'));
     }
     file.flush();
-    return runTermsim({QStringLiteral("--server"), server, QStringLiteral("--terminals"),
-                       QString::number(terminals), QStringLiteral("--rate"),
-                       QString::fromLatin1(rate), QStringLiteral("--duration"),
-                       QString::number(durationSeconds), QStringLiteral("--timeout"),
-                       QString::number(timeoutSeconds), QStringLiteral("--model"),
-                       QStringLiteral("1"), QStringLiteral("--codes"), file.fileName(),
-                       QStringLiteral("--json")});
+    return runTermsim(
+        {QStringLiteral("--server"), server, QStringLiteral("--terminals"),
+         QString::number(terminals), QStringLiteral("--rate"), QString::fromLatin1(rate),
+         QStringLiteral("--duration"), QString::number(durationSeconds),
+         QStringLiteral("--timeout"), QString::number(timeoutSeconds), QStringLiteral("--model"),
+         QStringLiteral("1"), QStringLiteral("--codes"), file.fileName(),
+         QStringLiteral("--transport"), QString::fromLatin1(transport), QStringLiteral("--json")});
 }

@@ -53,7 +53,7 @@ TermsimProcess::Result runTermsim(const QStringList& arguments,
                                   std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // Load mode with a JSON report: `terminals` terminals of model 1 scanning `codes`
-// round-robin, `rate` scans a second each, for `durationSeconds`.
+// round-robin, `rate` scans a second each, for `durationSeconds`, over `transport`.
 TermsimProcess::Result runLoad(const QString& server, const std::vector<std::string>& codes,
                                int terminals, int durationSeconds, int timeoutSeconds,
-                               const char* rate = "1");
+                               const char* rate = "1", const char* transport = "wire");

@@ -113,6 +113,20 @@ TEST_F(Service, KeepsOneAttachmentUntilThePathChangesOrItIdles) {
     EXPECT_EQ(db.otherAttachments(), 0);
 }
 
+// Right after the start too: a worker that has not run yet must still take its part.
+TEST_F(Service, WarmUpAttachesEveryWorkerBeforeTheFirstScan) {
+    db.createTables();
+    db.addItem(1, "'Primeiro'", "1");
+    db.addCode("1", 1);
+    start(3);
+    EXPECT_FALSE(service->warmUp(settingsFor(db.path() + QStringLiteral(".missing")), 1min));
+    EXPECT_EQ(db.otherAttachments(), 0);
+    EXPECT_TRUE(service->warmUp(settingsFor(db.path()), 1min));
+    EXPECT_EQ(db.otherAttachments(), 3);
+    EXPECT_EQ(scan(db.path()), LookupOutcome::Price);
+    EXPECT_EQ(db.otherAttachments(), 3);
+}
+
 // Both modes through a private server, which crashes and comes back, then freezes,
 // while the service keeps its attachment; then through one that never answers.
 TEST_F(Service, AnswersThroughAServerOutlivesItsRestartAndTimesOut) {

@@ -124,3 +124,17 @@ TEST(NotFoundReport, BoundCountsKnownCodesAndLogsDroppedOnesOnce) {
     EXPECT_EQ(many.entries()[0].terminals.size(), 16u);
     EXPECT_EQ(many.entries()[0].terminals.front(), "10.0.0.11") << "10.0.0.10 came 17th";
 }
+
+// The status page's list adds what waits to be saved to the file's counts.
+TEST(NotFoundReport, SummaryJoinsTheFileAndWhatWaits) {
+    TempDir dir;
+    NotFoundReport report(dir.path() / "notfound.csv");
+    for (const char* code : {"a", "b", "b", "c"})
+        report.record(code, "10.0.0.1", at("2026-12-09T12:00:00Z"));
+    report.save();
+    for (const char* code : {"a", "a", "d"})
+        report.record(code, "10.0.0.1", at("2026-12-09T12:01:00Z"));
+    const NotFoundSummary summary = report.summary(2, std::chrono::steady_clock::now());
+    EXPECT_EQ(summary.codes, 4u);
+    EXPECT_EQ(summary.top, (decltype(summary.top){{"a", 3}, {"b", 2}}));
+}

@@ -47,6 +47,8 @@ std::string formatText(const LoadReport& r) {
     out += "\nscans sent: " + std::to_string(r.scansSent);
     out += "\nreplies: " + std::to_string(r.replies()) + " (found " + std::to_string(r.found) +
            ", not found " + std::to_string(r.notFound) + ")";
+    if (r.failed)
+        out += "\nlookups failed: " + std::to_string(r.failed);
     out += "\nscans without reply: " + std::to_string(r.noReply);
     out +=
         "\nthroughput: " + number(r.throughput()) + " replies/s over " + number(r.seconds) + " s";
@@ -62,6 +64,7 @@ std::string formatJson(const LoadReport& r) {
            ",\"scans_sent\":" + std::to_string(r.scansSent) +
            ",\"replies\":" + std::to_string(r.replies()) + ",\"found\":" + std::to_string(r.found) +
            ",\"not_found\":" + std::to_string(r.notFound) +
+           ",\"failed\":" + std::to_string(r.failed) +
            ",\"no_reply\":" + std::to_string(r.noReply) + ",\"duration_s\":" + number(r.seconds) +
            ",\"throughput_per_s\":" + number(r.throughput()) +
            ",\"latency_p50_ms\":" + number(r.latencyMs.p50) +

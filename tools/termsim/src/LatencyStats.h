@@ -22,6 +22,7 @@ struct LoadReport {
     uint64_t scansSent = 0;
     uint64_t found = 0;
     uint64_t notFound = 0;
+    uint64_t failed = 0;  // web answers that the price cannot be looked up now
     uint64_t noReply = 0;
     double seconds = 0;
     LatencySummary latencyMs;

@@ -11,16 +11,31 @@
 
 namespace termsim {
 
-struct LoadRun::Slot : Connection::Listener {
+struct LoadRun::Slot : Connection::Listener, WebClient::Listener {
     Slot(LoadRun& owner, size_t index)
         : owner(owner), index(index), schedule(owner.m_context), replyTimer(owner.m_context) {}
 
     void onEvent(Connection&, const Event& event) override;
     void onClosed(Connection&, const std::string& why) override;
+    void onWelcome(WebClient&) override { welcome(); }
+    void onAnswer(WebClient&, uint32_t seq, WebClient::Answer answer) override;
+    void onClosed(WebClient&, const std::string& why) override { closed(why); }
+
+    void welcome();
+    void answered(uint32_t seq, uint64_t& count);
+    void closed(const std::string& why);
+    uint32_t scan(const std::string& code) {
+        return web ? web->scan(code) : connection->scan(code);
+    }
+    void close() { web ? web->close() : connection->close(); }
+    uint64_t keepAlives() const {
+        return web ? web->keepAlives() : connection->terminal().keepAlives();
+    }
 
     LoadRun& owner;
     size_t index;
-    std::shared_ptr<Connection> connection;
+    std::shared_ptr<Connection> connection;  // or, on the web side:
+    std::shared_ptr<WebClient> web;
     asio::steady_timer schedule;
     asio::steady_timer replyTimer;
     bool welcomed = false;
@@ -78,12 +93,9 @@ LoadRun::~LoadRun() = default;
 
 void LoadRun::Slot::onEvent(Connection&, const Event& event) {
     if (std::holds_alternative<wire::Welcome>(event)) {
-        if (welcomed || owner.m_phase != Phase::Connecting)
-            return;
-        welcomed = true;
-        if (owner.m_options.report)
+        if (!welcomed && owner.m_phase == Phase::Connecting && owner.m_options.report)
             connection->send(wire::encode(*owner.m_options.report));
-        return owner.settled();
+        return welcome();
     }
     if (const auto* bye = std::get_if<wire::Bye>(&event)) {
         if (owner.m_phase == Phase::Connecting && owner.m_firstFailure.empty())
@@ -95,24 +107,40 @@ void LoadRun::Slot::onEvent(Connection&, const Event& event) {
         owner.m_io.err << "termsim: terminal " << index + 1 << ": " << warning->text << '\n';
         return;
     }
-    std::optional<uint32_t> seq;
-    bool found = false;
-    if (const auto* price = std::get_if<wire::Price>(&event)) {
-        seq = price->seq;
-        found = true;
-    } else if (const auto* notFound = std::get_if<wire::NotFound>(&event)) {
-        seq = notFound->seq;
-    }
+    if (const auto* price = std::get_if<wire::Price>(&event))
+        answered(price->seq, owner.m_report.found);
+    else if (const auto* notFound = std::get_if<wire::NotFound>(&event))
+        answered(notFound->seq, owner.m_report.notFound);
+}
+
+void LoadRun::Slot::onAnswer(WebClient&, uint32_t seq, WebClient::Answer answer) {
+    using enum WebClient::Answer;
+    LoadReport& r = owner.m_report;
+    answered(seq, answer == Found ? r.found : answer == NotFound ? r.notFound : r.failed);
+}
+
+void LoadRun::Slot::welcome() {
+    if (welcomed || owner.m_phase != Phase::Connecting)
+        return;
+    welcomed = true;
+    owner.settled();
+}
+
+void LoadRun::Slot::answered(uint32_t seq, uint64_t& count) {
     // A reply to a scan that already timed out has nothing left to measure.
-    if (!seq || seq != waiting)
+    if (seq != waiting)
         return;
     owner.m_latenciesMs.push_back(
         std::chrono::duration<double, std::milli>(Clock::now() - sentAt).count());
-    ++(found ? owner.m_report.found : owner.m_report.notFound);
+    ++count;
     owner.scanEnded(*this);
 }
 
 void LoadRun::Slot::onClosed(Connection&, const std::string& why) {
+    closed(why);
+}
+
+void LoadRun::Slot::closed(const std::string& why) {
     if (lost)
         return;
     lost = true;
@@ -156,11 +184,20 @@ int LoadRun::run() {
         TerminalState state = defaultState(m_options.seed + uint32_t(i));
         applyIdentity(m_options, state);
         slot->nextCode = m_codes.empty() ? 0 : size_t(i) % m_codes.size();
-        slot->connection = std::make_shared<Connection>(m_context, Terminal(state), *slot);
+        if (m_options.transport == Transport::Wire)
+            slot->connection = std::make_shared<Connection>(m_context, Terminal(state), *slot);
+        else
+            slot->web = std::make_shared<WebClient>(
+                m_context, m_options.transport,
+                m_options.host + ':' + std::to_string(m_options.port), *slot);
         m_slots.push_back(std::move(slot));
     }
-    for (auto& slot : m_slots)
-        slot->connection->start(endpoints.value());
+    for (auto& slot : m_slots) {
+        if (slot->web)
+            slot->web->start(endpoints.value());
+        else
+            slot->connection->start(endpoints.value());
+    }
 
     m_signals.async_wait([this](boost::system::error_code ec, int) {
         if (!ec)
@@ -189,7 +226,7 @@ void LoadRun::startRunning() {
             ++m_report.connected;
         } else if (!slot->lost) {
             slot->lost = true;  // too slow: leave it out of the run
-            slot->connection->close();
+            slot->close();
         }
     }
     if (m_report.connected == 0) {
@@ -238,7 +275,7 @@ void LoadRun::tick(Slot& slot) {
 void LoadRun::sendScan(Slot& slot) {
     slot.due = false;
     slot.sentAt = Clock::now();
-    slot.waiting = slot.connection->scan(m_codes[slot.nextCode]);
+    slot.waiting = slot.scan(m_codes[slot.nextCode]);
     slot.nextCode = (slot.nextCode + 1) % m_codes.size();
     ++m_report.scansSent;
     slot.replyTimer.expires_after(toDuration(m_options.timeout));
@@ -297,7 +334,7 @@ void LoadRun::finish() {
             if (!slot->welcomed || slot->lost)
                 continue;
             ++r.stillConnected;
-            const uint64_t n = slot->connection->terminal().keepAlives();
+            const uint64_t n = slot->keepAlives();
             r.keepAlivesMin = first ? n : std::min(r.keepAlivesMin, n);
             r.keepAlivesMax = std::max(r.keepAlivesMax, n);
             first = false;
@@ -310,7 +347,7 @@ void LoadRun::finish() {
     }
     m_io.out.flush();
     for (auto& slot : m_slots)
-        slot->connection->close();
+        slot->close();
     boost::system::error_code ignored;
     m_signals.cancel(ignored);
     m_context.stop();

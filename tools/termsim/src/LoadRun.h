@@ -14,6 +14,7 @@
 #include "termsim/Options.h"
 #include "base/Result.h"
 #include "termsim/Runner.h"
+#include "termsim/WebClient.h"
 
 namespace termsim {
 

@@ -174,6 +174,17 @@ tarifon::Result<Options> parseArguments(const std::vector<std::string>& args) {
             if (!parseSeconds(value, o.rate))
                 return bad("a positive number of scans per second");
             rateGiven = true;
+        } else if (arg == "--transport") {
+            if (!takeValue())
+                return missing();
+            if (value == "wire")
+                o.transport = Transport::Wire;
+            else if (value == "http")
+                o.transport = Transport::Http;
+            else if (value == "ws")
+                o.transport = Transport::WebSocket;
+            else
+                return bad("wire, http or ws");
         } else if (arg == "--codes") {
             if (!takeValue())
                 return missing();
@@ -212,7 +223,11 @@ tarifon::Result<Options> parseArguments(const std::vector<std::string>& args) {
             return tarifon::fail("--terminals needs --codes FILE (or --idle)");
         if (o.mode == Mode::Idle && (!o.codesFile.empty() || rateGiven))
             return tarifon::fail("--idle does not scan: drop --codes and --rate");
+        if (o.mode == Mode::Idle && o.transport == Transport::Http)
+            return tarifon::fail("--idle keeps connections: use --transport ws or wire");
     } else {
+        if (o.transport != Transport::Wire)
+            return tarifon::fail("--transport belongs to --terminals and --idle");
         if (!o.codesFile.empty() || rateGiven)
             return tarifon::fail("--codes and --rate belong to --terminals");
         if (o.json)
@@ -266,6 +281,9 @@ Options:
   --report CODE[/SECOND]  send one response code (or a pair) after connecting
   --codes FILE            codes for load mode, one per line
   --rate R                scans per second per terminal in load mode (default 1)
+  --transport T           load and idle mode: wire (our protocol, default), http (price
+                          checkers asking /api/price over keep-alive connections) or ws
+                          (kiosk pages); http and ws need --server at the web port
   --json                  load and idle mode: print the statistics as one JSON object
   --help                  this text
 

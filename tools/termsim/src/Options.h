@@ -19,6 +19,10 @@ enum class Mode {
     Idle,         // many terminals connected, only answering keep-alives
 };
 
+// How load and idle mode reach the server: our wire protocol, or the web side as price
+// checkers (HTTP keep-alive) or kiosk pages (WebSocket) do.
+enum class Transport { Wire, Http, WebSocket };
+
 struct Options {
     Mode mode = Mode::Listen;
     bool help = false;
@@ -39,6 +43,7 @@ struct Options {
     int terminals = 1;
     double rate = 1.0;  // scans per second per terminal
     std::string codesFile;
+    Transport transport = Transport::Wire;
     bool json = false;
 };
 

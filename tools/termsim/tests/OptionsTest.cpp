@@ -83,6 +83,10 @@ TEST(Options, RejectsBadArgumentsWithAReason) {
         {{"--server", "h:1", "--idle", "--duration", "1", "--codes", "c"}, "--idle"},
         {{"--server", "h:1", "--scan", "1", "--json"}, "--json"},
         {{"--server", "h:1", "--scan", "1", "--rate", "3"}, "--terminals"},
+        {{"--server", "h:1", "--idle", "--duration", "1", "--transport", "tcp"}, "wire, http"},
+        {{"--server", "h:1", "--idle", "--duration", "1", "--transport", "http"},
+         "use --transport"},
+        {{"--server", "h:1", "--scan", "1", "--transport", "ws"}, "--terminals and --idle"},
     };
     for (const auto& [args, expected] : cases) {
         auto r = parse(args);
