@@ -238,10 +238,10 @@ private:
     DisplayContent& m_content;
     NotFoundReport m_notFound;
     std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
-    // ---- Status page, metrics and health (ControllerConsole.cpp)
-    // The status page's texts in the window's language, which the language loader changes.
-    console::ConsoleTexts& consoleTexts() { return m_consoleTexts; }
-    const console::Stats& stats() const { return m_stats; }
+    console::Stats m_stats;
+    console::ConsoleTexts m_consoleTexts;
+    // Last: its workers, which call the library, end before anything else goes.
+    PictureDistributor m_distributor;
 };
 
 }  // namespace tarifon
