@@ -17,20 +17,21 @@ namespace tarifon {
 namespace {
 
 const QString kServerStarted = QStringLiteral("Servidor inicializado com sucesso.");
-const QString kServerFailed = QStringLiteral("Erro inicializando servidor");
 const QString kNoTray =
     QStringLiteral("Sem área de notificação nesta área de trabalho: a janela continua visível.");
 
 }  // namespace
 
-Controller::Controller(TerminalLibrary& library, OperatorView& view, QString programDir)
+Controller::Controller(TerminalLibrary& library, OperatorView& view, DisplayContent& content,
+                       QString programDir)
     : m_library(library),
       m_view(view),
       m_programDir(std::move(programDir)),
       m_poller(library, static_cast<PollerSink&>(*this)),
       m_separators(priceLocale({}, regionalNumericLocale()).separators),
-      m_content(library, view, m_programDir),
-      m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()) {}
+      m_content(content),
+      m_notFound(besideProgram(QStringLiteral("notfound.csv")).toStdString()),
+      m_distributor(library, m_programDir) {}
 
 // The lookup workers stop before the terminal library and the view go.
 Controller::~Controller() = default;
@@ -68,10 +69,10 @@ void Controller::startServer() {
         appendLog(kServerStarted);
         m_view.serverStarted();
     } else {
-        appendLog(kServerFailed);
+        appendLog(kServerFailed.toString());
         // As a service no one could close the box; the line went to the journal.
         if (!m_logEcho)
-            m_view.showNotice(kServerFailed);
+            m_view.showNotice(kServerFailed.toString());
     }
 }
 
@@ -99,12 +100,12 @@ void Controller::shutDown() {
         appendLog(line);
     m_content.keepInstantImage();
     // No worker may call the library once the program goes on to end.
-    m_content.stopDistributions();
+    m_distributor.stop();
     logDistributionLines();
 }
 
 void Controller::loadSettings() {
-    const Settings loaded = tarifon::loadSettings(besideProgram(QStringLiteral("de501.ini")));
+    const Settings loaded = tarifon::loadSettings(besideProgram(kSettingsFileName.toString()));
     // Decided here, once: the environment and the setting do not change while it runs.
     const PriceLocale prices = priceLocale(loaded.priceLocale, regionalNumericLocale());
     {
@@ -121,7 +122,10 @@ void Controller::loadSettings() {
 }
 
 void Controller::saveSettings() {
-    tarifon::saveSettings(besideProgram(QStringLiteral("de501.ini")), settings());
+    // At shutdown the window is going, but the journal (service mode) keeps the line.
+    for (const QString& problem :
+         tarifon::saveSettings(besideProgram(kSettingsFileName.toString()), settings()))
+        appendLog(kSettingsFileName % QStringLiteral(": ") % problem);
 }
 
 void Controller::setSetting(QString Settings::*entry, const QString& value) {
@@ -276,8 +280,8 @@ void Controller::reportFinishedScans() {
     }
 }
 
-void Controller::lampGreen(int lampNumber) {
-    m_view.setLamp(lampNumber, LampColor::Green);
+void Controller::lampGreen(Lamp lamp) {
+    m_view.setLamp(lamp, LampColor::Green);
 }
 
 void Controller::appendLog(const QString& line) {
@@ -289,7 +293,7 @@ void Controller::appendLog(const QString& line) {
 }
 
 void Controller::startImageWorker(int32_t socket) {
-    logDistribution(m_content.distributeOnRequest(socket));
+    logDistribution(m_distributor.requestFromTerminal(socket, m_content.imageTable()));
 }
 
 void Controller::countNotFound(const QString& code, int32_t socket,
@@ -318,7 +322,7 @@ void Controller::logDistribution(const PictureDistributor::Request& request) {
 
 // The workers' own lines (rows skipped), brought to this thread on the poller's tick.
 void Controller::logDistributionLines() {
-    for (const QString& line : m_content.takeDistributionLog())
+    for (const QString& line : m_distributor.takeLogLines())
         appendLog(line);
 }
 
@@ -346,14 +350,15 @@ std::optional<int32_t> Controller::requireTerminal() {
 
 void Controller::sendQuickMessage() {
     const Settings now = settings();
-    if (const std::optional<QString> error =
-            tarifon::sendQuickMessage(m_library, m_tabConec, now.line1, now.line2, now.timeex))
-        m_view.showError(*error);
+    if (const Result<void, QString> sent =
+            tarifon::sendQuickMessage(m_library, m_tabConec, now.line1, now.line2, now.timeex);
+        !sent)
+        m_view.showError(sent.error());
 }
 
-void Controller::writeTextLine(QStringView buttonName, const QFont& font) {
+void Controller::writeTextLine(TextLine line, const QFont& font) {
     const Settings now = settings();
-    m_content.writeTextLine(buttonName, now.line1, now.line2, font);
+    m_content.writeTextLine(line, now.line1, now.line2, font);
 }
 
 void Controller::sendInstantImage() {
@@ -363,7 +368,7 @@ void Controller::sendInstantImage() {
 
 void Controller::sendImageSet() {
     if (const std::optional<int32_t> socket = requireTerminal())
-        logDistribution(m_content.distributeFromOperator(*socket));
+        logDistribution(m_distributor.requestFromOperator(*socket, m_content.imageTable()));
 }
 
 // ---- Database location and connection test ---------------------------------

@@ -15,7 +15,6 @@
 #include <QString>
 #include <QStringView>
 
-#include "app/DismissalSchedule.h"
 #include "app/LookupFailureLog.h"
 #include "app/OperatorView.h"
 #include "app/SettingsFile.h"
@@ -26,6 +25,7 @@
 #include "console/ConsolePages.h"
 #include "console/ConsoleStats.h"
 #include "content/DisplayContent.h"
+#include "content/PictureDistributor.h"
 #include "platform/AutostartEntry.h"
 #include "pricing/DbResult.h"
 #include "pricing/LookupPrice.h"
@@ -39,6 +39,9 @@
 namespace tarifon {
 
 class HighVolumeLookups;
+
+// The event log's line and the box's text when the terminal server cannot listen.
+inline constexpr QStringView kServerFailed = u"Erro inicializando servidor";
 struct LookupSettings;
 
 // What a single-terminal button asks of the selected terminal with nothing but its
@@ -62,7 +65,9 @@ enum class TerminalRequest {
 // call.
 class Controller : private PollerSink {
 public:
-    Controller(TerminalLibrary& library, OperatorView& view, QString programDir);
+    // `content` is the display content the window also edits; it outlives the controller.
+    Controller(TerminalLibrary& library, OperatorView& view, DisplayContent& content,
+               QString programDir);
     ~Controller() override;
 
     // `name` in the program's folder (beside the executable unless a test says otherwise).
@@ -145,11 +150,10 @@ public:
     void setAutostartFolder(const QString& folder) { m_autostart = AutostartEntry(folder); }
 
     // ---- Display content
-    DisplayContent& content() { return m_content; }
     // The quick message to every connected terminal, no selection needed.
     void sendQuickMessage();
     // The ">" buttons write a quick-message line into the instant image.
-    void writeTextLine(QStringView buttonName, const QFont& font);
+    void writeTextLine(TextLine line, const QFont& font);
     // The instant image and the image set go to the selected terminal.
     void sendInstantImage();
     void sendImageSet();
@@ -159,14 +163,11 @@ public:
     console::ConsoleTexts& consoleTexts() { return m_consoleTexts; }
     const console::Stats& stats() const { return m_stats; }
 
-    // ---- Self-dismissing boxes
-    DismissalSchedule& dismissals() { return m_dismissals; }
-
 private:
     // PollerSink: what a tick hands over.
     bool lookupPrice(int32_t socket, const QString& code) override;
     void configReply(ReplyKind kind, std::span<const uint8_t> record) override;
-    void lampGreen(int lampNumber) override;
+    void lampGreen(Lamp lamp) override;
     void appendLog(const QString& line) override;
     void startImageWorker(int32_t socket) override;
     void logDistribution(const PictureDistributor::Request& request);
@@ -216,7 +217,6 @@ private:
     std::function<void(const QString&)> m_logEcho;
     const QString m_programDir;
     EventPoller m_poller;
-    DismissalSchedule m_dismissals;
 
     mutable std::mutex m_settingsMutex;
     Settings m_settings;
@@ -235,11 +235,13 @@ private:
     std::array<std::optional<TerminalId>, kConfigGroups> m_configOrigins{};
     UpdConfig m_updReply;  // the update-server group as the terminal it came from replied it
     ConfigTexts m_configTexts;
-    DisplayContent m_content;
+    DisplayContent& m_content;
     NotFoundReport m_notFound;
     std::unique_ptr<HighVolumeLookups> m_highVolume;  // null in the default mode
     console::Stats m_stats;
     console::ConsoleTexts m_consoleTexts;
+    // Last: its workers, which call the library, end before anything else goes.
+    PictureDistributor m_distributor;
 };
 
 }  // namespace tarifon

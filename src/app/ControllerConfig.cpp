@@ -14,25 +14,20 @@ namespace {
 
 struct RequestCall {
     TerminalRequest request;
-    int lamp;
+    Lamp lamp;
     uint8_t (TerminalLibrary::*send)(int32_t socket);
 };
 
 constexpr std::array<RequestCall, 8> kRequestCalls = {{
-    {TerminalRequest::Config, 7, &TerminalLibrary::bPedeConfig},
-    {TerminalRequest::UpdConfig, 5, &TerminalLibrary::bPedeUpdConfig},
-    {TerminalRequest::Param, 8, &TerminalLibrary::bPedeParam},
-    {TerminalRequest::WlanConfig, 10, &TerminalLibrary::bPedeWlanConfig},
-    {TerminalRequest::AllwaysLive, 1, &TerminalLibrary::bSendAllwaysLive},
-    {TerminalRequest::CheckLive, 2, &TerminalLibrary::bSendCheckLive},
-    {TerminalRequest::RestartSoft, 3, &TerminalLibrary::bSendRestartSoft},
-    {TerminalRequest::UpdateSoftware, 4, &TerminalLibrary::bUpdateSoftware},
+    {TerminalRequest::Config, Lamp::ConfigRead, &TerminalLibrary::bPedeConfig},
+    {TerminalRequest::UpdConfig, Lamp::UpdConfigRead, &TerminalLibrary::bPedeUpdConfig},
+    {TerminalRequest::Param, Lamp::ParamRead, &TerminalLibrary::bPedeParam},
+    {TerminalRequest::WlanConfig, Lamp::WlanRead, &TerminalLibrary::bPedeWlanConfig},
+    {TerminalRequest::AllwaysLive, Lamp::AllwaysLive, &TerminalLibrary::bSendAllwaysLive},
+    {TerminalRequest::CheckLive, Lamp::CheckLive, &TerminalLibrary::bSendCheckLive},
+    {TerminalRequest::RestartSoft, Lamp::RestartSoft, &TerminalLibrary::bSendRestartSoft},
+    {TerminalRequest::UpdateSoftware, Lamp::UpdateSoftware, &TerminalLibrary::bUpdateSoftware},
 }};
-
-constexpr int kMacLamp = 12;
-constexpr int kUpdConfigWriteLamp = 6;
-constexpr int kExtrasWriteLamp = 9;
-constexpr int kWlanWriteLamp = 11;
 
 }  // namespace
 
@@ -53,7 +48,7 @@ void Controller::requestMacAddress(int interfaceItem) {
     if (!socket)
         return;
     const uint8_t code = macRequestCode(interfaceItem);
-    m_view.setLamp(kMacLamp, LampColor::Yellow);
+    m_view.setLamp(Lamp::MacRead, LampColor::Yellow);
     m_library.bPedeMacAddr(*socket, code);
 }
 
@@ -126,7 +121,7 @@ void Controller::sendUpdConfig(std::string gateway, std::string terminalName) {
     upd.gateway = std::move(gateway);
     upd.terminalName = std::move(terminalName);
     const UpdConfigRecord record = encodeUpdConfig(*socket, upd);
-    m_view.setLamp(kUpdConfigWriteLamp, LampColor::Yellow);
+    m_view.setLamp(Lamp::UpdConfigWrite, LampColor::Yellow);
     m_library.bMandaUpdConfig(record.data());
 }
 
@@ -137,7 +132,7 @@ void Controller::sendExtras(const Extras& extras) {
         return;
     const ExtrasRecord record = encodeExtras(*socket, extras);
     m_library.bMandaParam(record.data());
-    m_view.setLamp(kExtrasWriteLamp, LampColor::Yellow);
+    m_view.setLamp(Lamp::ParamWrite, LampColor::Yellow);
 }
 
 void Controller::sendWlanConfig(WlanConfig wlan, const QString& channel) {
@@ -149,7 +144,7 @@ void Controller::sendWlanConfig(WlanConfig wlan, const QString& channel) {
         return;
     wlan.channel = *number;
     const WlanConfigRecord record = encodeWlanConfig(*socket, wlan);
-    m_view.setLamp(kWlanWriteLamp, LampColor::Yellow);
+    m_view.setLamp(Lamp::WlanWrite, LampColor::Yellow);
     m_library.bMandaWlanConfig(record.data());
 }
 

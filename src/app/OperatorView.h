@@ -14,6 +14,7 @@
 #include "config/WlanConfig.h"
 #include "content/ContentView.h"
 #include "terminal/Notifier.h"
+#include "terminal/PollerSink.h"
 
 namespace tarifon {
 
@@ -58,7 +59,7 @@ public:
 
     // What the event poller reports.
     virtual void appendLog(const QString& line) = 0;
-    virtual void setLamp(int lampNumber, LampColor color) = 0;
+    virtual void setLamp(Lamp lamp, LampColor color) = 0;
     // A terminal's configuration reply, from whichever terminal sent it, for the
     // controls of its group.
     virtual void showNetConfig(const NetConfig& net) = 0;

@@ -113,8 +113,10 @@ Settings loadSettings(const QString& iniPath) {
 QStringList saveSettings(const QString& iniPath, const Settings& settings) {
     QStringList problems;
     const auto write = [&](const QString& section, const QString& key, const QString& value) {
-        if (!IniFile::writeString(iniPath, section, key, value))
-            problems << QStringLiteral("cannot write [%1] %2").arg(section, key);
+        if (const Result<void> written = IniFile::writeString(iniPath, section, key, value);
+            !written)
+            problems << QStringLiteral("cannot write [%1] %2: %3")
+                            .arg(section, key, QString::fromStdString(written.error()));
     };
     write(kGeneral, kCurrency, settings.currency);
     write(kMessage, kLine1, settings.line1);

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include "pricing/ScaleLabel.h"
 
@@ -35,8 +36,12 @@ struct PerformanceSettings {
     bool uiProbe = false;
 };
 
-// The six entries of the program's settings file "de501.ini", as the main window holds
-// them: texts as typed, the display time as decimal text, the start-hidden choice.
+// The settings file, in the program's folder.
+inline constexpr QStringView kSettingsFileName = u"de501.ini";
+
+// The program's settings file: the six entries the window edits and saves (texts
+// as typed, the display time as decimal text, the start-hidden choice), then what is only
+// read from it.
 struct Settings {
     QString currency;
     QString line1;
@@ -59,8 +64,7 @@ Settings loadSettings(const QString& iniPath);
 
 // Writes every entry that can be written, each one reaching the disk before the next.
 // A display time that is not a whole number is not written, so the file keeps its old one.
-// Returns what could not be saved; the program's callers ignore it, as saving at exit has
-// nobody to tell.
-QStringList saveSettings(const QString& iniPath, const Settings& settings);
+// Returns what could not be saved, each with its reason.
+[[nodiscard]] QStringList saveSettings(const QString& iniPath, const Settings& settings);
 
 }  // namespace tarifon

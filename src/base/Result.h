@@ -32,7 +32,7 @@ concept PlainError = !std::is_same_v<E, std::string> &&
 // A value, or the error that prevented it; the one result type of every layer that
 // does not throw (parsers, files, the database).  Akin to std::expected.
 template <class T, class E = std::string>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
     template <class G>
@@ -60,7 +60,7 @@ private:
 
 // Success with nothing to carry (`return {};`), or an error.
 template <class E>
-class Result<void, E> {
+class [[nodiscard]] Result<void, E> {
 public:
     Result() = default;
     template <class G>

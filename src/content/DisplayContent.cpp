@@ -23,8 +23,7 @@ DisplayContent::DisplayContent(TerminalLibrary& library, ContentView& view, QStr
       m_view(view),
       m_programDir(std::move(programDir)),
       m_preview(whitePicture()),
-      m_instantImage(whitePicture()),
-      m_distributor(library, m_programDir) {}
+      m_instantImage(whitePicture()) {}
 
 QString DisplayContent::besideProgram(QStringView name) const {
     return QDir(m_programDir).filePath(name.toString());
@@ -67,9 +66,9 @@ void DisplayContent::loadImageTable() {
     loadTableFile(kImageTableFileName.toString());
 }
 
-void DisplayContent::reloadImageTable(QStringView controlName) {
-    if (const std::optional<QString> file = tableFileForControl(controlName))
-        loadTableFile(*file);
+void DisplayContent::reloadImageTable(TableSource source) {
+    if (source == TableSource::ImageTable)
+        loadTableFile(kImageTableFileName.toString());
 }
 
 // The image table's file: its rows, then the preview of its first row.
@@ -79,12 +78,13 @@ void DisplayContent::loadTableFile(const QString& file) {
     previewRow(kFirstDataRow);
 }
 
-void DisplayContent::saveImageTable(QStringView controlName) {
-    const std::optional<QString> file = tableFileForControl(controlName);
-    if (!file)
+void DisplayContent::saveImageTable(TableSource source) {
+    if (source != TableSource::ImageTable)
         return;
-    if (const std::optional<QString> error = tarifon::saveImageTable(besideProgram(*file), m_table))
-        m_view.showError(*error);
+    if (const Result<void, QString> saved =
+            tarifon::saveImageTable(besideProgram(kImageTableFileName), m_table);
+        !saved)
+        m_view.showError(saved.error());
 }
 
 void DisplayContent::previewRow(int row) {
@@ -115,45 +115,29 @@ void DisplayContent::loadInstantImage(const QString& path) {
     setInstantImage(loadPictureFile(path));
 }
 
-void DisplayContent::writeTextLine(QStringView buttonName, const QString& line1,
-                                   const QString& line2, const QFont& font) {
-    const TextLineChoice choice = textLineForButton(buttonName);
-    drawTextLine(m_instantImage, choice.firstLine ? line1 : line2, choice.centreY, font);
+void DisplayContent::writeTextLine(TextLine line, const QString& line1, const QString& line2,
+                                   const QFont& font) {
+    drawTextLine(m_instantImage, line == TextLine::First ? line1 : line2, textLineCentre(line),
+                 font);
     m_view.showInstantImage(m_instantImage);
 }
 
 void DisplayContent::saveInstantImage(const QString& path) {
-    if (const std::optional<QString> error = savePictureBmp(m_instantImage, path))
-        m_view.showError(*error);
+    if (const Result<void, QString> saved = savePictureBmp(m_instantImage, path); !saved)
+        m_view.showError(saved.error());
 }
 
 void DisplayContent::sendInstantImage(int32_t socket, const QString& displayTime) {
-    if (const std::optional<QString> error = tarifon::sendInstantImage(
-            m_library, socket, m_instantImage, besideProgram(kInstantImageFileName), displayTime))
-        m_view.showError(*error);
+    if (const Result<void, QString> sent = tarifon::sendInstantImage(
+            m_library, socket, m_instantImage, besideProgram(kInstantImageFileName), displayTime);
+        !sent)
+        m_view.showError(sent.error());
 }
 
 void DisplayContent::keepInstantImage() {
     // The program is ending: there is no one left to tell.
-    savePictureBmp(m_instantImage, besideProgram(kInstantImageFileName));
-}
-
-// ---- Picture distribution ---------------------------------------------------
-
-PictureDistributor::Request DisplayContent::distributeOnRequest(int32_t socket) {
-    return m_distributor.requestFromTerminal(m_flags, socket, m_table);
-}
-
-PictureDistributor::Request DisplayContent::distributeFromOperator(int32_t socket) {
-    return m_distributor.requestFromOperator(m_flags, socket, m_table);
-}
-
-void DisplayContent::stopDistributions() {
-    m_distributor.stop();
-}
-
-QStringList DisplayContent::takeDistributionLog() {
-    return m_distributor.takeLogLines();
+    [[maybe_unused]] const auto kept =
+        savePictureBmp(m_instantImage, besideProgram(kInstantImageFileName));
 }
 
 }  // namespace tarifon

@@ -11,18 +11,19 @@
 
 #include "content/ContentView.h"
 #include "content/ImageTable.h"
-#include "content/PictureDistributor.h"
+#include "content/InstantImage.h"
 #include "content/PictureFile.h"
 #include "terminal/TerminalLibrary.h"
-#include "terminal/ThreadStartFlags.h"
 
 namespace tarifon {
 
+// What a reload or save acts on.
+enum class TableSource { ImageTable, None };
+
 // The display content as the window shows it: the image table, the preview of a row's
-// picture, the instant image, and the picture distributions that run on copies of the
-// table.  The window hands the operator's actions over and shows what comes back
-// through ContentView; no picture or cell lives only in a widget.  User-interface
-// thread only; the workers get their own copy of the table.
+// picture and the instant image.  The window hands the operator's actions over and shows
+// what comes back through ContentView; no picture or cell lives only in a widget.
+// User-interface thread only; picture distributions get their own copy of the table.
 class DisplayContent {
 public:
     static constexpr std::array<int, ImageTable::kColumns> kColumnWidths{140, 40, 40};
@@ -35,9 +36,10 @@ public:
     void setCell(int row, int column, const QString& text);
     // Start-up: the column widths, "images.txt" into the table, the preview of row 1.
     void loadImageTable();
-    // The reload and save buttons: table and file chosen by the pressed control's name.
-    void reloadImageTable(QStringView controlName);
-    void saveImageTable(QStringView controlName);
+    // The reload and save buttons, whose shared handlers may be pressed from another
+    // control: only the image table has a file.
+    void reloadImageTable(TableSource source);
+    void saveImageTable(TableSource source);
     // The preview shows `row`'s picture, white when its file does not exist.
     void previewRow(int row);
     // A picture file chosen for `row`: its bare name into column 0, the file itself
@@ -50,24 +52,14 @@ public:
     // Start-up: cleared, then "temp.bmp" as it is (any size and depth) when it exists.
     void loadLastInstantImage();
     void loadInstantImage(const QString& path);
-    // The ">" buttons: the line the button names, centred on its line, in `font`.
-    void writeTextLine(QStringView buttonName, const QString& line1, const QString& line2,
+    // The ">" buttons: `line`'s text, centred on its line, in `font`.
+    void writeTextLine(TextLine line, const QString& line1, const QString& line2,
                        const QFont& font);
     void saveInstantImage(const QString& path);
     // Through "temp.bmp" to the selected terminal.
     void sendInstantImage(int32_t socket, const QString& displayTime);
     // Shutdown: "temp.bmp" keeps the instant image for the next run; errors are ignored.
     void keepInstantImage();
-
-    // ---- Picture distribution, each on a copy of the table as it stands now
-    // Response 392: the poller waits (bounded) until the worker holds the socket.
-    PictureDistributor::Request distributeOnRequest(int32_t socket);
-    // The operator's "Enviar" for the selected terminal; nothing waits.
-    PictureDistributor::Request distributeFromOperator(int32_t socket);
-    // Running distributions end before their next library call; returns when they have.
-    void stopDistributions();
-    // What the distributions left for the event log since the last call.
-    QStringList takeDistributionLog();
 
 private:
     QString besideProgram(QStringView name) const;
@@ -84,9 +76,6 @@ private:
     ImageTable m_table;
     QImage m_preview;
     QImage m_instantImage;
-    ThreadStartFlags m_flags;
-    // Declared last: its workers are stopped before the flags and the table go.
-    PictureDistributor m_distributor;
 };
 
 }  // namespace tarifon

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "content/FileWrite.h"
+#include "base/AtomicWrite.h"
 #include "platform/Cp1252.h"
 
 namespace tarifon {
@@ -32,8 +32,12 @@ QByteArray imageTableBytes(const ImageTable& table) {
     return bytes;
 }
 
-std::optional<QString> saveImageTable(const QString& path, const ImageTable& table) {
-    return replaceFile(path, imageTableBytes(table));
+Result<void, QString> saveImageTable(const QString& path, const ImageTable& table) {
+    const Result<void> written = writeFileAtomically(QFile::encodeName(path).toStdString(),
+                                                     imageTableBytes(table).toStdString());
+    if (!written)
+        return QString::fromLocal8Bit(written.error());
+    return {};
 }
 
 void readImageTable(const QByteArray& bytes, ImageTable& table) {
@@ -73,14 +77,6 @@ void loadImageTable(const QString& path, ImageTable& table) {
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
         return;
     readImageTable(file.readAll(), table);
-}
-
-std::optional<QString> tableFileForControl(QStringView objectName) {
-    if (objectName.left(6).compare(u"btnimg", Qt::CaseInsensitive) != 0)
-        return std::nullopt;
-    if (objectName == u"BtnImgRel" || objectName == u"BtnImgSave")
-        return kImageTableFileName.toString();
-    return std::nullopt;
 }
 
 }  // namespace tarifon

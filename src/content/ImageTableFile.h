@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include "base/Result.h"
 #include "content/ImageTable.h"
 
 namespace tarifon {
@@ -21,8 +22,8 @@ inline constexpr QStringView kImageTableFileName = u"images.txt";
 QByteArray imageTableBytes(const ImageTable& table);
 
 // Replaces the file at `path` atomically, so a failed save leaves the old file whole.
-// Returns the system's reason when it cannot be written (the error box's text).
-std::optional<QString> saveImageTable(const QString& path, const ImageTable& table);
+// Fails with the system's reason when it cannot be written (the error box's text).
+[[nodiscard]] Result<void, QString> saveImageTable(const QString& path, const ImageTable& table);
 
 // Reads `bytes` into `table` leniently: a line ends at LF, a CR is dropped anywhere, a
 // byte 0x1A ends the file; each "|" ends a field, fields past the third and text after
@@ -33,10 +34,5 @@ void readImageTable(const QByteArray& bytes, ImageTable& table);
 // readImageTable on the file at `path`; a file that cannot be opened (missing,
 // unreadable, a folder) leaves the table exactly as it was.
 void loadImageTable(const QString& path, ImageTable& table);
-
-// The reload and save buttons choose what to act on by their object name: a name
-// starting with "btnimg" (any case) names the image table, and exactly "BtnImgRel" or
-// "BtnImgSave" names its file.  The file's name, or nothing for any other control.
-std::optional<QString> tableFileForControl(QStringView objectName);
 
 }  // namespace tarifon

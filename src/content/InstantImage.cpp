@@ -28,10 +28,8 @@ QFont defaultTextFont() {
     return font;
 }
 
-TextLineChoice textLineForButton(QStringView buttonName) {
-    if (buttonName == u"BtnTr1")
-        return {true, kFirstLineCentre};
-    return {false, kSecondLineCentre};
+int textLineCentre(TextLine line) {
+    return line == TextLine::First ? kFirstLineCentre : kSecondLineCentre;
 }
 
 QPoint textTopLeft(QSize textSize, int centreY) {
@@ -60,21 +58,21 @@ void drawTextLine(QImage& picture, const QString& text, int centreY, const QFont
     picture = blackAndWhite(canvas, canvas.size());
 }
 
-std::optional<QString> sendInstantImage(TerminalLibrary& library, int32_t socket,
-                                        const QImage& picture, const QString& tempPath,
-                                        const QString& displayTime) {
-    if (std::optional<QString> error = savePictureBmp(picture, tempPath))
-        return error;
+Result<void, QString> sendInstantImage(TerminalLibrary& library, int32_t socket,
+                                       const QImage& picture, const QString& tempPath,
+                                       const QString& displayTime) {
+    if (Result<void, QString> saved = savePictureBmp(picture, tempPath); !saved)
+        return saved;
     const std::optional<LibraryPath> path = libraryPath(tempPath);
     if (!path)
         return pathTooLongMessage(tempPath);
     if (!QFileInfo(tempPath).isFile())
-        return std::nullopt;
+        return {};
     const Result<int32_t, QString> time = typedInteger(displayTime);
     if (!time)
         return time.error();
     library.bSendImageFromFile(socket, path->data(), kPictureWidth, kPictureHeight, 0, 0, *time, 1);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace tarifon

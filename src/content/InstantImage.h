@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringView>
 
+#include "base/Result.h"
 #include "terminal/TerminalLibrary.h"
 
 namespace tarifon {
@@ -24,13 +25,11 @@ inline constexpr QStringView kInstantImageFileName = u"temp.bmp";
 // regular; where that family is missing the platform's sans-serif stands in.
 QFont defaultTextFont();
 
-// Which line a ">" button writes: the button named exactly "BtnTr1" writes line 1
-// centred on y = 16; any other writes line 2 centred on y = 48.
-struct TextLineChoice {
-    bool firstLine;
-    int centreY;
-};
-TextLineChoice textLineForButton(QStringView buttonName);
+// The two quick-message lines that a ">" button writes into the instant image.
+enum class TextLine { First, Second };
+
+// Where a line's text is centred: y = 16 for the first, 48 for the second.
+int textLineCentre(TextLine line);
 
 // Where a text of `textSize` starts so that it is centred on x = 64 and `centreY`:
 // (64 - w div 2, centreY - h div 2).
@@ -42,13 +41,13 @@ QPoint textTopLeft(QSize textSize, int centreY);
 void drawTextLine(QImage& picture, const QString& text, int centreY, const QFont& font,
                   const QColor& colour = Qt::black);
 
-// BtnImg1Click without the widgets, for a selected terminal: writes the picture to
+// The instant image to a selected terminal: writes the picture to
 // `tempPath` as a BMP, then sends that file with 128, 64, 0, 0, the display time, 1.
-// Returns the error box's text when the file cannot be written, its path does not
+// Fails with the error box's text when the file cannot be written, its path does not
 // fit the library's buffer, or the display time is not a whole number (the file is
 // written by then); nothing is sent in those cases.
-std::optional<QString> sendInstantImage(TerminalLibrary& library, int32_t socket,
-                                        const QImage& picture, const QString& tempPath,
-                                        const QString& displayTime);
+[[nodiscard]] Result<void, QString> sendInstantImage(TerminalLibrary& library, int32_t socket,
+                                                     const QImage& picture, const QString& tempPath,
+                                                     const QString& displayTime);
 
 }  // namespace tarifon

@@ -1,11 +1,16 @@
 #include "content/PictureDistributor.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
+
+#include <QtGlobal>
 
 #include "content/ImageDistribution.h"
 
@@ -20,7 +25,6 @@ struct Job {
 
 }  // namespace
 
-// Shared with the workers, so it lives as long as the last of them.
 struct PictureDistributor::State {
     State(Distribution distribution, int maxRunning)
         : distribution(std::move(distribution)), maxRunning(maxRunning) {}
@@ -30,10 +34,15 @@ struct PictureDistributor::State {
     std::atomic<bool> stopping{false};
 
     mutable std::mutex mutex;
-    std::condition_variable idle;
-    int running = 0;
+    std::condition_variable work;   // a started request, or stop
+    std::condition_variable taken;  // a worker took a started request
+    int running = 0;                // started requests not yet done
+    std::deque<Job> started;        // started, not yet taken by a worker
+    uint64_t startedCount = 0;
+    uint64_t takenCount = 0;
     std::deque<Job> waiting;
     QStringList logLines;
+    std::vector<std::thread> threads;  // touched by the requesting thread only
 };
 
 PictureDistributor::PictureDistributor(TerminalLibrary& library, QString programDir, int maxRunning)
@@ -45,71 +54,73 @@ PictureDistributor::PictureDistributor(TerminalLibrary& library, QString program
           maxRunning) {}
 
 PictureDistributor::PictureDistributor(Distribution distribution, int maxRunning)
-    : m_state(std::make_shared<State>(std::move(distribution), std::max(maxRunning, 1))) {}
+    : m_state(std::make_unique<State>(std::move(distribution), std::max(maxRunning, 1))) {}
 
 PictureDistributor::~PictureDistributor() {
     stop();
 }
 
-PictureDistributor::Request PictureDistributor::requestFromTerminal(ThreadStartFlags& flags,
-                                                                    int32_t socket,
-                                                                    ImageTable table) {
-    return request(flags, socket, std::move(table), true);
+PictureDistributor::Request PictureDistributor::requestFromTerminal(
+    int32_t socket, ImageTable table, std::chrono::milliseconds handOver) {
+    return request(socket, std::move(table), handOver);
 }
 
-PictureDistributor::Request PictureDistributor::requestFromOperator(ThreadStartFlags& flags,
-                                                                    int32_t socket,
+PictureDistributor::Request PictureDistributor::requestFromOperator(int32_t socket,
                                                                     ImageTable table) {
-    return request(flags, socket, std::move(table), false);
+    return request(socket, std::move(table), std::chrono::milliseconds(0));
 }
 
-PictureDistributor::Request PictureDistributor::request(ThreadStartFlags& flags, int32_t socket,
-                                                        ImageTable table, bool fromTerminal) {
+PictureDistributor::Request PictureDistributor::request(int32_t socket, ImageTable table,
+                                                        std::chrono::milliseconds handOver) {
     State& state = *m_state;
     const QString about = QStringLiteral("Images for socket %1").arg(socket);
-    {
-        std::lock_guard lock(state.mutex);
-        if (state.stopping)
-            return {Outcome::Dropped, about + QStringLiteral(" dropped: shutting down")};
-        if (state.running >= state.maxRunning) {
-            const auto queued =
-                std::find_if(state.waiting.begin(), state.waiting.end(),
-                             [socket](const Job& job) { return job.socket == socket; });
-            if (queued != state.waiting.end()) {
-                queued->table = std::move(table);
-                return {Outcome::AlreadyQueued, about + QStringLiteral(" already waiting")};
-            }
-            if (static_cast<int>(state.waiting.size()) >= kMaxWaiting)
-                return {Outcome::Dropped,
-                        about + QStringLiteral(" dropped: %1 terminals waiting").arg(kMaxWaiting)};
-            state.waiting.push_back({socket, std::move(table)});
-            return {Outcome::Queued,
-                    about + QStringLiteral(" wait: %1 distributions running").arg(state.running)};
+    std::unique_lock lock(state.mutex);
+    if (state.stopping)
+        return {Outcome::Dropped, about + QStringLiteral(" dropped: shutting down")};
+    if (state.running >= state.maxRunning) {
+        const auto queued = std::find_if(state.waiting.begin(), state.waiting.end(),
+                                         [socket](const Job& job) { return job.socket == socket; });
+        if (queued != state.waiting.end()) {
+            queued->table = std::move(table);
+            return {Outcome::AlreadyQueued, about + QStringLiteral(" already waiting")};
         }
-        ++state.running;
+        if (static_cast<int>(state.waiting.size()) >= kMaxWaiting)
+            return {Outcome::Dropped,
+                    about + QStringLiteral(" dropped: %1 terminals waiting").arg(kMaxWaiting)};
+        state.waiting.push_back({socket, std::move(table)});
+        return {Outcome::Queued,
+                about + QStringLiteral(" wait: %1 distributions running").arg(state.running)};
     }
-
-    ThreadStartFlags::Worker worker = [state = m_state,
-                                       table = std::move(table)](ThreadStartFlags::Ticket ticket) {
-        work(state, ticket.take(), table);
-    };
-    const bool started = fromTerminal ? flags.handOver(socket, std::move(worker)) !=
-                                            ThreadStartFlags::HandOver::NotStarted
-                                      : flags.launch(socket, std::move(worker));
-    if (started)
-        return {Outcome::Started, {}};
-    std::lock_guard lock(state.mutex);
-    --state.running;
-    state.idle.notify_all();
-    return {Outcome::NotStarted, about + QStringLiteral(" not sent: no thread could be started")};
+    // Every running request has a thread of its own to run on.
+    if (static_cast<int>(state.threads.size()) <= state.running) {
+        try {
+            state.threads.emplace_back(&PictureDistributor::work, std::ref(state));
+        } catch (const std::system_error& e) {
+            qWarning("cannot start an image worker: %s", e.what());
+            return {Outcome::NotStarted,
+                    about + QStringLiteral(" not sent: no thread could be started")};
+        }
+    }
+    ++state.running;
+    state.started.push_back({socket, std::move(table)});
+    const uint64_t ticket = ++state.startedCount;
+    state.work.notify_one();
+    state.taken.wait_for(lock, handOver, [&state, ticket] { return state.takenCount >= ticket; });
+    return {Outcome::Started, {}};
 }
 
 void PictureDistributor::stop() {
     State& state = *m_state;
-    std::unique_lock lock(state.mutex);
-    state.stopping = true;
-    state.waiting.clear();
-    state.idle.wait(lock, [&state] { return state.running == 0; });
+    {
+        std::lock_guard lock(state.mutex);
+        state.stopping = true;
+        state.waiting.clear();
+    }
+    state.work.notify_all();
+    // Requests already started still reach their workers, which see the stop at once.
+    for (std::thread& thread : state.threads)
+        thread.join();
+    state.threads.clear();
 }
 
 QStringList PictureDistributor::takeLogLines() {
@@ -127,22 +138,37 @@ int PictureDistributor::waiting() const {
     return static_cast<int>(m_state->waiting.size());
 }
 
-void PictureDistributor::work(const std::shared_ptr<State>& state, int32_t socket,
-                              ImageTable table) {
-    Job job{socket, std::move(table)};
+void PictureDistributor::work(State& state) {
+    std::unique_lock lock(state.mutex);
     for (;;) {
-        const QStringList lines = state->distribution(job.socket, job.table, state->stopping);
-        std::lock_guard lock(state->mutex);
-        state->logLines += lines;
-        if (state->logLines.size() > kMaxLogLines)
-            state->logLines.remove(0, state->logLines.size() - kMaxLogLines);
-        if (state->stopping || state->waiting.empty()) {
-            --state->running;
-            state->idle.notify_all();
+        state.work.wait(lock, [&state] { return !state.started.empty() || state.stopping; });
+        if (state.started.empty())
             return;
+        Job job = std::move(state.started.front());
+        state.started.pop_front();
+        ++state.takenCount;
+        state.taken.notify_all();
+        for (;;) {
+            lock.unlock();
+            QStringList lines;
+            // An exception escaping a thread would end the whole server.
+            try {
+                lines = state.distribution(job.socket, job.table, state.stopping);
+            } catch (const std::exception& e) {
+                qWarning("image worker failed: %s", e.what());
+            } catch (...) {
+                qWarning("image worker failed");
+            }
+            lock.lock();
+            state.logLines += lines;
+            if (state.logLines.size() > kMaxLogLines)
+                state.logLines.remove(0, state.logLines.size() - kMaxLogLines);
+            if (state.stopping || state.waiting.empty())
+                break;
+            job = std::move(state.waiting.front());
+            state.waiting.pop_front();
         }
-        job = std::move(state->waiting.front());
-        state->waiting.pop_front();
+        --state.running;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,18 +11,17 @@
 
 #include "content/ImageTable.h"
 #include "terminal/TerminalLibrary.h"
-#include "terminal/ThreadStartFlags.h"
 
 namespace tarifon {
 
-// Runs picture distributions on worker threads and keeps them in bounds.  At most
-// kMaxRunningWorkers run at once; a request beyond that waits in a queue (one place
-// per terminal: a terminal that asks again while it waits keeps its place and gets
-// the newer table), and a running worker takes the next waiting one when it is done.
-// So a terminal that reports 392 over and over costs one queue place, not a thread
-// per report.  stop() (and the destructor) drops what waits, asks the running
-// distributions to end before their next library call, and returns once every
-// worker is done with the library: call it before the library goes away.
+// Runs picture distributions on a pool of at most kMaxRunningWorkers threads, started as
+// they are first needed and joined by stop().  A request beyond what runs waits in a
+// queue (one place per terminal: a terminal that asks again while it waits keeps its
+// place and gets the newer table), and a worker takes the next waiting one when it is
+// done.  So a terminal that reports 392 over and over costs one queue place, not a
+// thread per report.  stop() (and the destructor) drops what waits, asks the running
+// distributions to end before their next library call, and returns once every worker
+// has ended: call it before the library goes away.
 //
 // Requests come from the user-interface thread with a copy of the image table taken
 // there; workers never see the window: what they have to say (the rows they skipped)
@@ -29,7 +29,10 @@ namespace tarifon {
 class PictureDistributor {
 public:
     static constexpr int kMaxRunningWorkers = 4;
-    static constexpr int kMaxWaiting = ThreadStartFlags::kCount;
+    static constexpr int kMaxWaiting = 1024;  // one place for every terminal the library takes
+    // How long the poller waits for a worker to take the terminal it asked for: long
+    // enough for a busy machine, short enough that the window barely notices.
+    static constexpr std::chrono::milliseconds kHandOverLimit{2000};
     // Lines kept for the event log between two takes; the oldest go first (the event log
     // itself keeps no more).
     static constexpr int kMaxLogLines = 10'000;
@@ -39,7 +42,7 @@ public:
         Queued,         // waits for a running worker to finish
         AlreadyQueued,  // that terminal was already waiting; it will get this table
         Dropped,        // the queue is full, or the distributor has stopped
-        NotStarted,     // no thread could be created
+        NotStarted,     // no worker thread could be created
     };
     struct Request {
         Outcome outcome;
@@ -59,11 +62,12 @@ public:
     PictureDistributor(const PictureDistributor&) = delete;
     PictureDistributor& operator=(const PictureDistributor&) = delete;
 
-    // Response 392 from the poller: a worker takes the socket through `flags`, the
-    // poller waiting (within the flags' limit) until it has.
-    Request requestFromTerminal(ThreadStartFlags& flags, int32_t socket, ImageTable table);
-    // Button6: the selected terminal, taken at the press; nothing waits.
-    Request requestFromOperator(ThreadStartFlags& flags, int32_t socket, ImageTable table);
+    // Response 392 from the poller: when the request starts, the poller waits (within
+    // `handOver`, on a condition, not spinning) until a worker has taken it.
+    Request requestFromTerminal(int32_t socket, ImageTable table,
+                                std::chrono::milliseconds handOver = kHandOverLimit);
+    // The operator asked for the selected terminal; nothing waits.
+    Request requestFromOperator(int32_t socket, ImageTable table);
 
     void stop();
     // The workers' lines for the event log since the last call, oldest first.  Call it
@@ -74,12 +78,12 @@ public:
 
 private:
     struct State;
-    Request request(ThreadStartFlags& flags, int32_t socket, ImageTable table, bool fromTerminal);
+    Request request(int32_t socket, ImageTable table, std::chrono::milliseconds handOver);
 
-    // A worker: its own distribution, then whatever waits, until nothing does.
-    static void work(const std::shared_ptr<State>& state, int32_t socket, ImageTable table);
+    // A worker thread: each started request, then whatever waits, until stop().
+    static void work(State& state);
 
-    std::shared_ptr<State> m_state;
+    std::unique_ptr<State> m_state;
 };
 
 }  // namespace tarifon

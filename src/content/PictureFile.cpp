@@ -7,8 +7,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include "base/AtomicWrite.h"
 #include "content/BmpFile.h"
-#include "content/FileWrite.h"
 #include "content/JpegDecoder.h"
 #include "content/TerminalPicture.h"
 
@@ -142,11 +142,13 @@ PictureLoad previewFromRow(const QString& programDir, const ImageTable& table, i
     return loadPictureFile(path);
 }
 
-std::optional<QString> savePictureBmp(const QImage& picture, const QString& path) {
-    const std::optional<QString> reason = replaceFile(path, bmpBytes(picture));
-    if (!reason)
-        return std::nullopt;
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(path, *reason);
+Result<void, QString> savePictureBmp(const QImage& picture, const QString& path) {
+    const Result<void> written =
+        writeFileAtomically(QFile::encodeName(path).toStdString(), bmpBytes(picture).toStdString());
+    if (!written)
+        return QStringLiteral("Cannot create file \"%1\". %2")
+            .arg(path, QString::fromLocal8Bit(written.error()));
+    return {};
 }
 
 }  // namespace tarifon

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/Result.h"
 #include "content/ImageTable.h"
 
 namespace tarifon {
@@ -69,6 +70,6 @@ PictureLoad previewFromRow(const QString& programDir, const ImageTable& table, i
 // Writes `picture` as a 1-bit BMP (see bmpBytes) to `path`, atomically, whatever the
 // name's extension.  The error box's text "Cannot create file "path". reason" when it
 // cannot be written.
-std::optional<QString> savePictureBmp(const QImage& picture, const QString& path);
+[[nodiscard]] Result<void, QString> savePictureBmp(const QImage& picture, const QString& path);
 
 }  // namespace tarifon

@@ -16,9 +16,9 @@ DisplayLine displayLine(const QString& text) {
     return line;
 }
 
-std::optional<QString> sendQuickMessage(TerminalLibrary& library, const TTABSOCK& tabConec,
-                                        const QString& line1, const QString& line2,
-                                        const QString& displayTime) {
+Result<void, QString> sendQuickMessage(TerminalLibrary& library, const TTABSOCK& tabConec,
+                                       const QString& line1, const QString& line2,
+                                       const QString& displayTime) {
     const DisplayLine first = displayLine(line1);
     const DisplayLine second = displayLine(line2);
     const Result<int32_t, QString> time = typedInteger(displayTime);
@@ -28,7 +28,7 @@ std::optional<QString> sendQuickMessage(TerminalLibrary& library, const TTABSOCK
     // The same walk as the terminal list: every terminal that list shows gets it.
     for (const int slot : listedSlots(tabConec))
         library.bSendDisplayMsg(tabConec.tabSock(slot), first.data(), second.data(), time16, 1);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace tarifon

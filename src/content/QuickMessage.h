@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "base/Result.h"
 #include "terminal/TTABSOCK.h"
 #include "terminal/TerminalLibrary.h"
 
@@ -18,11 +19,12 @@ inline constexpr size_t kDisplayLineBytes = 100;
 using DisplayLine = std::array<char, kDisplayLineBytes + 1>;
 DisplayLine displayLine(const QString& text);
 
-// BtnMsgSendClick without the widgets: sends the two lines and the display time's
-// low 16 bits to every connected terminal of `tabConec`, in slot order.  Returns the
+// The quick message: sends the two lines and the display time's
+// low 16 bits to every connected terminal of `tabConec`, in slot order.  Fails with the
 // error box's text when the display time is not a whole number; nothing is sent then.
-std::optional<QString> sendQuickMessage(TerminalLibrary& library, const TTABSOCK& tabConec,
-                                        const QString& line1, const QString& line2,
-                                        const QString& displayTime);
+[[nodiscard]] Result<void, QString> sendQuickMessage(TerminalLibrary& library,
+                                                     const TTABSOCK& tabConec, const QString& line1,
+                                                     const QString& line2,
+                                                     const QString& displayTime);
 
 }  // namespace tarifon

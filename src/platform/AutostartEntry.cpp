@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicWrite.h"
 
 namespace tarifon {
 
@@ -76,7 +76,9 @@ QByteArray AutostartEntry::contents(const QString& executable) {
 }
 
 bool AutostartEntry::install(const QString& executable) const {
-    if (!QFileInfo(m_folder).isDir() || !writeFileAtomically(path(), contents(executable)))
+    if (!QFileInfo(m_folder).isDir() ||
+        !writeFileAtomically(QFile::encodeName(path()).toStdString(),
+                             contents(executable).toStdString()))
         return false;
     // Every user's session reads it, whatever the umask of whoever wrote it.
     QFile::setPermissions(

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicWrite.h"
 #include "platform/Cp1252.h"
 
 namespace tarifon {
@@ -248,12 +248,14 @@ QString IniFile::readString(const QString& path, const QString& section, const Q
     return load(path).value(section, key, def);
 }
 
-bool IniFile::writeString(const QString& path, const QString& section, const QString& key,
-                          const QString& value) {
+Result<void> IniFile::writeString(const QString& path, const QString& section, const QString& key,
+                                  const QString& value) {
     std::optional<IniFile> ini = tryLoad(path);
-    if (!ini || !ini->setValue(section, key, value))
-        return false;
-    return writeFileAtomically(path, ini->toUtf8()).ok();
+    if (!ini)
+        return fail("cannot read " + QFile::encodeName(path).toStdString());
+    if (!ini->setValue(section, key, value))
+        return fail("not a value an INI line can hold");
+    return writeFileAtomically(QFile::encodeName(path).toStdString(), ini->toUtf8().toStdString());
 }
 
 }  // namespace tarifon

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/Result.h"
+
 namespace tarifon {
 
 // An INI file read and written with the semantics of the Windows profile functions that
@@ -52,10 +54,10 @@ public:
     static QString readString(const QString& path, const QString& section, const QString& key,
                               const QString& def);
     // One value written through to the disk at once, atomically, keeping every other line.
-    // False, with the file untouched, when the file exists but cannot be read, when the value
-    // cannot be stored, or when the file cannot be written. Never throws.
-    static bool writeString(const QString& path, const QString& section, const QString& key,
-                            const QString& value);
+    // Fails, with the file untouched and the reason, when the file exists but cannot be read,
+    // when the value cannot be stored, or when the file cannot be written. Never throws.
+    [[nodiscard]] static Result<void> writeString(const QString& path, const QString& section,
+                                                  const QString& key, const QString& value);
 
 private:
     enum class Kind { Other, Section, Entry };

@@ -61,7 +61,8 @@ FbConnection::FbConnection(FbConnection&& other) noexcept
     : m_handle(std::exchange(other.m_handle, 0)), m_answerTimeout(other.m_answerTimeout) {}
 
 FbConnection::~FbConnection() {
-    detach();
+    // Nobody is left to tell; the handle is released either way.
+    (void)detach();
 }
 
 DbResult<void> FbConnection::detach() {

@@ -36,7 +36,8 @@ FbTransaction::FbTransaction(FbTransaction&& other) noexcept
     : m_database(other.m_database), m_handle(std::exchange(other.m_handle, 0)) {}
 
 FbTransaction::~FbTransaction() {
-    rollback();
+    // Nobody is left to tell; a transaction that cannot roll back dies with its attachment.
+    (void)rollback();
 }
 
 DbResult<void> FbTransaction::executeImmediate(const std::string& sql) {

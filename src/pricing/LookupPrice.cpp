@@ -334,7 +334,8 @@ PriceReply lookupPrice(const QString& code, const LookupSettings& settings) {
     // Closed before the caller sends the reply: the database is held no longer than needed.
     auto product =
         findProduct(*connection, code, DigitFallback::NumericStatement, settings.scaleFormats);
-    connection->detach();
+    // The answer stands whether or not the detach went well.
+    (void)connection->detach();
     return priceReply(product, settings);
 }
 

@@ -19,7 +19,7 @@ namespace tarifon {
 
 inline constexpr QStringView kChooseTerminalText = u"Escolha um terminal";
 
-// What the window puts into ListBConec after a refresh.
+// What the terminal list shows after a refresh.
 struct TerminalListRefresh {
     QStringList rows;         // "address:socket", in slot order
     int highlightedRow = -1;  // -1: none

@@ -5,31 +5,40 @@
 #include <optional>
 #include <utility>
 
+#include <termlink.h>
+
 #include "platform/Cp1252.h"
 
 namespace tarifon {
 
 namespace {
 
-constexpr int32_t kImageRequest = 392;
-constexpr int32_t kPairedResponse = 390;
-constexpr size_t kBarcodeBufferSize = 1024;
-constexpr size_t kLargestReply = 214;
+constexpr int32_t kImageRequest = TERMLINK_RESPONSE_WANTS_PICTURES;
+constexpr int32_t kPairedResponse = TERMLINK_RESPONSE_ERROR_PAIR;
+constexpr size_t kBarcodeBufferSize = TERMLINK_BARCODE_BUFFER_SIZE;
 
 struct ReplyPoll {
     ReplyKind kind;
     size_t size;
-    int lamp;
+    Lamp lamp;
     uint8_t (TerminalLibrary::*receive)(uint8_t*);
 };
 
 constexpr std::array<ReplyPoll, 5> kReplyPolls = {{
-    {ReplyKind::Param, 6, 8, &TerminalLibrary::bReceiveParam},
-    {ReplyKind::UpdConfig, 214, 5, &TerminalLibrary::bReceiveUpdConfig},
-    {ReplyKind::WlanConfig, 52, 10, &TerminalLibrary::bReceiveWlanConfig},
-    {ReplyKind::MacAddrConfig, 22, 12, &TerminalLibrary::bReceiveMacAddrConfig},
-    {ReplyKind::Config, 159, 7, &TerminalLibrary::bReceiveConfig},
+    {ReplyKind::Param, TERMLINK_PARAM_SIZE, Lamp::ParamRead, &TerminalLibrary::bReceiveParam},
+    {ReplyKind::UpdConfig, TERMLINK_UPD_CONFIG_SIZE, Lamp::UpdConfigRead,
+     &TerminalLibrary::bReceiveUpdConfig},
+    {ReplyKind::WlanConfig, TERMLINK_WLAN_CONFIG_SIZE, Lamp::WlanRead,
+     &TerminalLibrary::bReceiveWlanConfig},
+    {ReplyKind::MacAddrConfig, TERMLINK_MAC_ADDR_SIZE, Lamp::MacRead,
+     &TerminalLibrary::bReceiveMacAddrConfig},
+    {ReplyKind::Config, TERMLINK_NET_CONFIG_SIZE, Lamp::ConfigRead,
+     &TerminalLibrary::bReceiveConfig},
 }};
+
+constexpr size_t kLargestReply =
+    std::max_element(kReplyPolls.begin(), kReplyPolls.end(),
+                     [](const auto& a, const auto& b) { return a.size < b.size; }) -> size;
 
 // The library marks a filled reply by a nonzero first 32-bit field.
 bool isFilled(const uint8_t* record) {
@@ -44,17 +53,17 @@ QString hex(int32_t code, int minDigits) {
 }
 
 // Response codes that answer a command, and the status lamp each turns green.
-constexpr std::array<std::pair<int32_t, int>, 7> kResponseLamps = {{
-    {370, 4},
-    {372, 1},
-    {374, 2},
-    {378, 3},
-    {386, 9},
-    {388, 6},
-    {400, 11},
+constexpr std::array<std::pair<int32_t, Lamp>, 7> kResponseLamps = {{
+    {TERMLINK_RESPONSE_SOFTWARE_UPDATED, Lamp::UpdateSoftware},
+    {TERMLINK_RESPONSE_ALWAYS_LIVE, Lamp::AllwaysLive},
+    {TERMLINK_RESPONSE_CHECK_LIVE, Lamp::CheckLive},
+    {TERMLINK_RESPONSE_RESTART_SOFT, Lamp::RestartSoft},
+    {TERMLINK_RESPONSE_PARAM_WRITTEN, Lamp::ParamWrite},
+    {TERMLINK_RESPONSE_UPD_CONFIG_WRITTEN, Lamp::UpdConfigWrite},
+    {TERMLINK_RESPONSE_WLAN_WRITTEN, Lamp::WlanWrite},
 }};
 
-std::optional<int> responseLamp(int32_t code) {
+std::optional<Lamp> responseLamp(int32_t code) {
     for (const auto& [response, lamp] : kResponseLamps)
         if (response == code)
             return lamp;

@@ -1,6 +1,7 @@
 #include "ui/TForm1.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -27,9 +28,17 @@
 
 using namespace tarifon;
 
-TForm1* Form1 = nullptr;
-
 namespace {
+
+// The controller's lamps and the controls that show them.
+constexpr std::pair<Lamp, StatusLamp * Ui::TForm1::*> kLampControls[] = {
+    {Lamp::AllwaysLive, &Ui::TForm1::Shape1},   {Lamp::CheckLive, &Ui::TForm1::Shape2},
+    {Lamp::RestartSoft, &Ui::TForm1::Shape3},   {Lamp::UpdateSoftware, &Ui::TForm1::Shape4},
+    {Lamp::UpdConfigRead, &Ui::TForm1::Shape5}, {Lamp::UpdConfigWrite, &Ui::TForm1::Shape6},
+    {Lamp::ConfigRead, &Ui::TForm1::Shape7},    {Lamp::ParamRead, &Ui::TForm1::Shape8},
+    {Lamp::ParamWrite, &Ui::TForm1::Shape9},    {Lamp::WlanRead, &Ui::TForm1::Shape10},
+    {Lamp::WlanWrite, &Ui::TForm1::Shape11},    {Lamp::MacRead, &Ui::TForm1::Shape12},
+};
 
 constexpr int kClientWidth = 664;
 constexpr int kClientHeight = 536;
@@ -88,8 +97,9 @@ TForm1::TForm1(TerminalLibrary& library, const QString& programDir, QWidget* par
       m_dialogs(
           std::make_unique<QtDialogs>(this, [this](QMessageBox& box) { armSelfDismiss(box); })),
       m_removedPages(new QWidget(this)),
-      m_controller(
-          std::make_unique<Controller>(library, static_cast<OperatorView&>(*this), programDir)),
+      m_content(library, static_cast<ContentView&>(*this), programDir),
+      m_controller(std::make_unique<Controller>(library, static_cast<OperatorView&>(*this),
+                                                m_content, programDir)),
       m_qtTexts(new QTranslator(this)) {
     ui->setupUi(this);
     time_OK->setSingleShot(true);
@@ -275,9 +285,12 @@ void TForm1::appendLog(const QString& line) {
     ui->MemoRecv->appendPlainText(line);
 }
 
-void TForm1::setLamp(int lampNumber, LampColor color) {
-    if (auto* lamp = findChild<StatusLamp*>(QStringLiteral("Shape%1").arg(lampNumber))) {
-        lamp->setColor(color == LampColor::Green ? StatusLamp::kGreen : StatusLamp::kYellow);
+void TForm1::setLamp(Lamp lamp, LampColor color) {
+    for (const auto& [which, control] : kLampControls) {
+        if (which == lamp) {
+            (ui.get()->*control)
+                ->setColor(color == LampColor::Green ? StatusLamp::kGreen : StatusLamp::kYellow);
+        }
     }
 }
 
@@ -299,9 +312,9 @@ void TForm1::showApplicationError(const QString& message) {
 
 void TForm1::armSelfDismiss(QMessageBox& box) {
     const DismissalSchedule::Box key = &box;
-    m_controller->dismissals().open(key, DismissalSchedule::Clock::now());
+    m_dismissals.open(key, DismissalSchedule::Clock::now());
     connect(&box, &QObject::destroyed, this, [this, key] {
-        m_controller->dismissals().close(key);
+        m_dismissals.close(key);
         scheduleNextDismissal();
     });
     scheduleNextDismissal();
@@ -310,7 +323,7 @@ void TForm1::armSelfDismiss(QMessageBox& box) {
 void TForm1::time_OKTimer() {
     time_OK->stop();
     const std::vector<DismissalSchedule::Box> due =
-        m_controller->dismissals().takeDue(DismissalSchedule::Clock::now());
+        m_dismissals.takeDue(DismissalSchedule::Clock::now());
     // Only a box that is still open can be pressed, so the addresses are looked up
     // among the window's boxes.
     for (QMessageBox* box : findChildren<QMessageBox*>()) {
@@ -331,7 +344,7 @@ void TForm1::time_OKTimer() {
 }
 
 void TForm1::scheduleNextDismissal() {
-    const auto wait = m_controller->dismissals().untilNext(DismissalSchedule::Clock::now());
+    const auto wait = m_dismissals.untilNext(DismissalSchedule::Clock::now());
     if (!wait) {
         time_OK->stop();
         return;

@@ -10,7 +10,9 @@
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
+#include "app/DismissalSchedule.h"
 #include "app/OperatorView.h"
+#include "content/DisplayContent.h"
 #include "platform/AppPaths.h"
 #include "ui/Dialogs.h"
 #include "ui/Lang.h"
@@ -48,6 +50,8 @@ public:
     ~TForm1() override;
 
     tarifon::Controller& controller() { return *m_controller; }
+    // The self-dismissing boxes' deadlines.
+    tarifon::DismissalSchedule& dismissals() { return m_dismissals; }
 
     // The notification-area menu, which is also the window's context menu.
     QMenu* const pm_Barra_Tarefas;
@@ -181,7 +185,7 @@ private:
     void serverStarted() override;
     void startTerminalRefresh() override;
     void appendLog(const QString& line) override;
-    void setLamp(int lampNumber, tarifon::LampColor color) override;
+    void setLamp(tarifon::Lamp lamp, tarifon::LampColor color) override;
     // ---- OperatorView, poller and terminals (TForm1Terminals.cpp)
     void showTerminalList(const QStringList& rows, int highlightedRow) override;
     // ---- OperatorView, database (TForm1Database.cpp)
@@ -224,6 +228,7 @@ private:
     void applyLook();
     void removePageTab(QWidget* page);
     void commitOpenCell();
+    tarifon::TableSource tableSource(const QObject* pressed) const;
     void armSelfDismiss(QMessageBox& box);
     void scheduleNextDismissal();
 
@@ -231,8 +236,11 @@ private:
     QTimer* const Timer2;   // event poller, 10 ms, runs from construction
     QTimer* const Timer1;   // connected-terminal list, 3000 ms, started by start-up
     QTimer* const time_OK;  // presses OK on a self-dismissing box; single shot
+    tarifon::DismissalSchedule m_dismissals;
     std::unique_ptr<Dialogs> m_dialogs;
     QWidget* m_removedPages;  // hidden parent of the pages whose tabs were removed
+    // The table, the preview and the instant image, which the controller also works on.
+    tarifon::DisplayContent m_content;
     std::unique_ptr<tarifon::Controller> m_controller;
     QSystemTrayIcon* m_trayIcon = nullptr;
     std::function<bool()> m_trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
@@ -241,6 +249,3 @@ private:
     QTranslator* const m_qtTexts;  // Qt's own texts in the window's language
     bool m_allPages = false;  // de501.ini asks for the pages the layout keeps from the operator
 };
-
-// The single main window; the program's main() sets it.
-extern TForm1* Form1;

@@ -67,7 +67,7 @@ void TForm1::connectContent() {
             [this] { StringGrid3DblClick(ui->StringGrid3); });
     // Cells edited in place reach the controller's table as they change.
     connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* cell) {
-        m_controller->content().setCell(cell->row(), cell->column(), cell->text());
+        m_content.setCell(cell->row(), cell->column(), cell->text());
     });
     new MouseActions(
         ui->Image1, [this] { Image1Click(); }, [this] { StringGrid3DblClick(ui->Image1); });
@@ -100,14 +100,20 @@ void TForm1::commitOpenCell() {
     }
 }
 
+// The reload and save handlers are shared; only their own two buttons name the table.
+TableSource TForm1::tableSource(const QObject* pressed) const {
+    return pressed == ui->BtnImgRel || pressed == ui->BtnImgSave ? TableSource::ImageTable
+                                                                 : TableSource::None;
+}
+
 void TForm1::BtnImgRelClick(const QObject* pressed) {
     commitOpenCell();
-    m_controller->content().reloadImageTable(pressed->objectName());
+    m_content.reloadImageTable(tableSource(pressed));
 }
 
 void TForm1::BtnImgSaveClick(const QObject* pressed) {
     commitOpenCell();
-    m_controller->content().saveImageTable(pressed->objectName());
+    m_content.saveImageTable(tableSource(pressed));
 }
 
 // The image table's add and delete buttons have no action.
@@ -117,7 +123,7 @@ void TForm1::BtnImgDelClick() {}
 
 void TForm1::StringGrid3SelectCell(int row, int, int previousRow, int) {
     if (row != previousRow && row >= 1) {
-        m_controller->content().previewRow(row);
+        m_content.previewRow(row);
     }
 }
 
@@ -132,7 +138,7 @@ void TForm1::StringGrid3DblClick(const QObject* source) {
     OpenPictureDialog1.filter = QStringLiteral("Imagem (*.JPG)|*.JPG|Imagem (*.BMP)|*.BMP");
     const QString path = dialogs().openFile(OpenPictureDialog1);
     if (!path.isEmpty()) {
-        m_controller->content().choosePicture(grid->currentRow(), path);
+        m_content.choosePicture(grid->currentRow(), path);
     }
 }
 
@@ -174,7 +180,7 @@ void TForm1::EdtImg1DblClick() {
         return;
     }
     ui->EdtIImg->setText(path);
-    m_controller->content().loadInstantImage(path);
+    m_content.loadInstantImage(path);
 }
 
 void TForm1::BtnIImgFontClick() {
@@ -184,7 +190,9 @@ void TForm1::BtnIImgFontClick() {
 }
 
 void TForm1::BtnTr1Click(const QObject* pressed) {
-    m_controller->writeTextLine(pressed->objectName(), FontDialog1);
+    // Only "BtnTr1" writes the first line; the handler is shared.
+    m_controller->writeTextLine(pressed == ui->BtnTr1 ? TextLine::First : TextLine::Second,
+                                FontDialog1);
 }
 
 void TForm1::BtnIImgSaveClick() {
@@ -192,12 +200,12 @@ void TForm1::BtnIImgSaveClick() {
     SavePictureDialog1.filter = QStringLiteral("Bitmap (*.bmp)|*.BMP");
     const QString path = dialogs().saveFile(SavePictureDialog1);
     if (!path.isEmpty()) {
-        m_controller->content().saveInstantImage(path);
+        m_content.saveInstantImage(path);
     }
 }
 
 void TForm1::BtnIImgClearClick() {
-    m_controller->content().clearInstantImage();
+    m_content.clearInstantImage();
 }
 
 void TForm1::BtnImg1Click() {

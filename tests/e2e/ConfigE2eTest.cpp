@@ -16,7 +16,7 @@
 #include "ListeningServer.h"
 #include "ProgramFolder.h"
 #include "app/Controller.h"
-#include "app/TermlinkLibrary.h"
+#include "main/TermlinkLibrary.h"
 #include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TermsimProcess.h"

@@ -18,7 +18,7 @@
 
 #include "ListeningServer.h"
 #include "ProgramFolder.h"
-#include "app/TermlinkLibrary.h"
+#include "main/TermlinkLibrary.h"
 #include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TermsimProcess.h"

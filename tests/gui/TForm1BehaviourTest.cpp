@@ -166,7 +166,7 @@ TEST(TForm1Behaviour, RightClickOnTheWindowOpensTheTaskbarMenu) {
 TEST(TForm1SelfDismiss, BoxClosesByItselfAsIfOkWasPressed) {
     FakeTerminalLibrary library;
     TForm1 form(library);
-    form.controller().dismissals().setDelay(std::chrono::milliseconds(50));
+    form.dismissals().setDelay(std::chrono::milliseconds(50));
     Rescuer rescuer(5000);
     const QMessageBox::StandardButton answer =
         form.showSelfDismissingBox(MessageIcon::Information, s("Informação"),
@@ -180,7 +180,7 @@ TEST(TForm1SelfDismiss, BoxOpenedInsideAnotherBoxClosesAndSoDoesTheOuterOne) {
     // A poller tick runs inside an open box and may open a second one.
     FakeTerminalLibrary library;
     TForm1 form(library);
-    form.controller().dismissals().setDelay(std::chrono::milliseconds(200));
+    form.dismissals().setDelay(std::chrono::milliseconds(200));
     Rescuer rescuer(5000);
     QMessageBox::StandardButton inner = QMessageBox::NoButton;
     QTimer::singleShot(50, &form, [&] {
@@ -196,7 +196,7 @@ TEST(TForm1SelfDismiss, BoxOpenedInsideAnotherBoxClosesAndSoDoesTheOuterOne) {
 TEST(TForm1SelfDismiss, BoxClosedByTheOperatorLeavesLaterBoxesAlone) {
     FakeTerminalLibrary library;
     TForm1 form(library);
-    form.controller().dismissals().setDelay(std::chrono::milliseconds(200));
+    form.dismissals().setDelay(std::chrono::milliseconds(200));
     // The operator presses OK at once.
     QTimer::singleShot(20, &form, [] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

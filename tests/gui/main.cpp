@@ -3,7 +3,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    // CTest sets the offscreen platform; this keeps a direct run from needing a display.
+    // No test needs a display: discovery, CTest and direct runs alike.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

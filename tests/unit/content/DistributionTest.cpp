@@ -83,17 +83,15 @@ TEST(PictureDistributor, CapsTheWorkersQueuesOnePlacePerTerminalAndStops) {
             return QStringList{served.back()};
         },
         2);
-    ThreadStartFlags flags;
     const auto request = [&](int32_t socket, const char* name = "") {
         ImageTable table;
         table.setCell(1, 0, QString::fromLatin1(name));
-        return distributor.requestFromOperator(flags, socket, table).outcome;
+        return distributor.requestFromOperator(socket, table).outcome;
     };
-    // From the poller: socket 12 through its flag, 5000 (no flag) by value.
+    // From the poller, each handed to a worker before the poller goes on.
     for (const int32_t socket : {12, 5000})
-        EXPECT_EQ(distributor.requestFromTerminal(flags, socket, {}).outcome, Outcome::Started);
-    EXPECT_FALSE(flags.isSet(12));
-    EXPECT_EQ(distributor.requestFromOperator(flags, 3, {}).logLine,
+        EXPECT_EQ(distributor.requestFromTerminal(socket, {}).outcome, Outcome::Started);
+    EXPECT_EQ(distributor.requestFromOperator(3, {}).logLine,
               QStringLiteral("Images for socket 3 wait: 2 distributions running"));
     EXPECT_EQ(request(3, "new"), Outcome::AlreadyQueued);
     EXPECT_EQ(request(4, "four"), Outcome::Queued);

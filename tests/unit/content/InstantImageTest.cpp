@@ -14,9 +14,8 @@ using namespace tarifon;
 
 TEST(InstantImage, TextIsCentredOnItsLineInAWhiteBoxCutAtTheEdges) {
     EXPECT_EQ(textTopLeft(QSize(200, 13), 16), QPoint(-36, 10));
-    EXPECT_EQ(textLineForButton(u"BtnTr1").centreY, 16);
-    for (const auto name : {u"BtnTr2", u"btntr1", u"Other"})
-        EXPECT_FALSE(textLineForButton(name).firstLine);
+    EXPECT_EQ(textLineCentre(TextLine::First), 16);
+    EXPECT_EQ(textLineCentre(TextLine::Second), 48);
 
     const QFont font = defaultTextFont();
     for (const QString& text : {QStringLiteral("Mm"), QString(60, QLatin1Char('W'))}) {
@@ -44,20 +43,20 @@ TEST(InstantImage, SendWritesTempBmpThenSendsItWithTheDisplayTime) {
     QTemporaryDir dir;
     const QString temp = dir.filePath(kInstantImageFileName.toString());
     FakeTerminalLibrary fake;
-    EXPECT_EQ(sendInstantImage(fake, 7, whitePicture(), temp, QStringLiteral("x")),
+    EXPECT_EQ(sendInstantImage(fake, 7, whitePicture(), temp, QStringLiteral("x")).error(),
               QStringLiteral("''x'' is not a valid integer value"));
     EXPECT_TRUE(fake.calls().empty());
     EXPECT_EQ(QFileInfo(temp).size(), 1086);  // written all the same
 
-    EXPECT_FALSE(sendInstantImage(fake, 7, whitePicture(), temp, QStringLiteral("70000")));
+    EXPECT_TRUE(sendInstantImage(fake, 7, whitePicture(), temp, QStringLiteral("70000")));
     const auto calls = fake.callsNamed("bSendImageFromFile");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].ints, (std::vector<int64_t>{7, 128, 64, 0, 0, 70000, 1}));
     EXPECT_EQ(calls[0].texts, std::vector<std::string>{temp.toStdString()});
 
     const QString nowhere = dir.filePath(QStringLiteral("missing/temp.bmp"));
-    const QString error =
-        sendInstantImage(fake, 7, whitePicture(), nowhere, QStringLiteral("4")).value_or(QString());
+    const auto sent = sendInstantImage(fake, 7, whitePicture(), nowhere, QStringLiteral("4"));
+    const QString error = sent ? QString() : sent.error();
     EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(nowhere)) &&
                 error.endsWith(QStringLiteral(": No such file or directory")))
         << error.toStdString();

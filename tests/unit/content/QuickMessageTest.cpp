@@ -25,7 +25,9 @@ TEST(QuickMessage, GoesToTheListedTerminalsWithTheTimesLow16Bits) {
         const auto error = sendQuickMessage(fake, tabConec, QStringLiteral("Promoção"), {}, text);
         const auto calls = fake.callsNamed("bSendDisplayMsg");
         if (sent < 0) {
-            EXPECT_EQ(error, QStringLiteral("''%1'' is not a valid integer value").arg(text));
+            ASSERT_FALSE(error);
+            EXPECT_EQ(error.error(),
+                      QStringLiteral("''%1'' is not a valid integer value").arg(text));
             EXPECT_TRUE(calls.empty());
             continue;
         }

@@ -38,7 +38,7 @@ protected:
     }
 
     bool write(const char* section, const char* key, const QString& value) const {
-        return IniFile::writeString(path(), s(section), s(key), value);
+        return IniFile::writeString(path(), s(section), s(key), value).ok();
     }
 
     QStringList folderEntries() const {

@@ -26,8 +26,8 @@ public:
         events.push_back("reply " + std::to_string(static_cast<int>(kind)) + " size " +
                          std::to_string(record.size()) + " byte5 " + std::to_string(record[5]));
     }
-    void lampGreen(int lampNumber) override {
-        events.push_back("lamp " + std::to_string(lampNumber));
+    void lampGreen(Lamp lamp) override {
+        events.push_back("lamp " + std::to_string(static_cast<int>(lamp)));
     }
     void appendLog(const QString& line) override { events.push_back("log " + line.toStdString()); }
     void startImageWorker(int32_t socket) override {

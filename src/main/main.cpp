@@ -15,7 +15,7 @@
 #include "app/Controller.h"
 #include "app/ServiceLog.h"
 #include "app/ServiceWatchdog.h"
-#include "app/TermlinkLibrary.h"
+#include "main/TermlinkLibrary.h"
 #include "app/TimerLatenessProbe.h"
 #include "base/OpenFileLimit.h"
 #include "pricing/FbClient.h"
@@ -96,7 +96,6 @@ int main(int argc, char** argv) {
     if (service) {
         form.controller().setLogEcho(&tarifon::writeServiceLog);
     }
-    Form1 = &form;
     bool closed = false;
     // exit(), not quit(): before exec() quit() does nothing, and a signal may close the
     // window while a start-up box runs its own loop; exit() ends that loop too.
@@ -127,7 +126,6 @@ int main(int argc, char** argv) {
         }
         status = QApplication::exec();
     }
-    Form1 = nullptr;
     if (!tarifon::shutDownDatabaseClient(std::chrono::seconds(10))) {
         std::fprintf(stderr, "the database client reported a failure as it shut down\n");
     }

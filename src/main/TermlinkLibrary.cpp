@@ -1,4 +1,4 @@
-#include "app/TermlinkLibrary.h"
+#include "main/TermlinkLibrary.h"
 
 #include <termlink.h>
 
