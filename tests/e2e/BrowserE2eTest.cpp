@@ -14,7 +14,7 @@
 #include "Browser.h"
 #include "ListeningServer.h"
 #include "ProgramTest.h"
-#include "app/TermlinkLibrary.h"
+#include "main/TermlinkLibrary.h"
 #include "support/Controls.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SilentListener.h"
