@@ -2,6 +2,8 @@
 // preview, the instant image and the picture distribution, against the scripted library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -178,7 +180,13 @@ TEST_F(ContentWindow, PicturesGoOnRequestAndOnEnviarAndShutdownStopsTheWorkers) 
     library.queueResponse(12, 392);
     form.Timer2Timer();
     EXPECT_TRUE(control<QPlainTextEdit>(form, "MemoRecv")->toPlainText().endsWith(s("0188")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return library.callsNamed("iTypeTerm").size() == 2; }));
+    // Both distributions under way: each has sent a picture (the status page asks models too).
+    const auto sending = [&](int64_t socket) {
+        const auto calls = library.callsNamed("bSendImageFromFile");
+        return std::any_of(calls.begin(), calls.end(),
+                           [socket](const auto& call) { return call.ints[0] == socket; });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sending(12) && sending(300); }));
 
     form.close();  // both distributions are still under way
     const size_t sentBeforeClose = library.callsNamed("bSendImageFromFile").size();
